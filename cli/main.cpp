@@ -1,0 +1,7 @@
+// Entry point of parlevox.
+#include "cli/usage.h"
+
+int main() {
+  parlevox::cli::print_usage();
+  return 2;
+}

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs every Debian package the project needs to build, test and benchmark.
+# Safe to run again: apt-get skips what is already there.
+set -euo pipefail
+
+packages=(
+  # build
+  cmake ninja-build g++ pkg-config clang libclang-rt-14-dev clang-format
+  # libraries
+  nlohmann-json3-dev libasio-dev libicu-dev
+  # tests and benchmarks
+  libgtest-dev libgmock-dev libbenchmark-dev python3
+)
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ "${#missing[@]}" -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+fi
