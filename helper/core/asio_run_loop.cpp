@@ -1,0 +1,82 @@
+// The real main run loop: an Asio io_context on the main thread plus a background thread pool.
+#include "helper/core/asio_run_loop.h"
+
+#include <time.h>
+
+#include <asio.hpp>
+#include <chrono>
+#include <unordered_map>
+
+namespace parlevox {
+
+double monotonicMs() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<double>(ts.tv_sec) * 1000.0 + static_cast<double>(ts.tv_nsec) / 1e6;
+}
+
+struct AsioRunLoop::Impl {
+  asio::io_context io{1};
+  asio::executor_work_guard<asio::io_context::executor_type> work = asio::make_work_guard(io);
+  asio::thread_pool pool{2};
+  asio::signal_set signals{io};
+  std::function<void(int)> signalHandler;
+  std::unordered_map<TimerId, std::unique_ptr<asio::steady_timer>> timers;
+  TimerId nextTimer = 1;
+
+  void awaitSignal() {
+    signals.async_wait([this](const std::error_code& error, int number) {
+      if (error) return;
+      signalHandler(number);
+      awaitSignal();
+    });
+  }
+};
+
+AsioRunLoop::AsioRunLoop() : impl_(std::make_unique<Impl>()) {}
+
+AsioRunLoop::~AsioRunLoop() {
+  impl_->pool.join();
+}
+
+double AsioRunLoop::now() {
+  return monotonicMs();
+}
+
+void AsioRunLoop::post(Task task) {
+  asio::post(impl_->io, std::move(task));
+}
+
+RunLoop::TimerId AsioRunLoop::after(double delayMs, Task task) {
+  const TimerId id = impl_->nextTimer++;
+  auto timer = std::make_unique<asio::steady_timer>(impl_->io);
+  timer->expires_after(std::chrono::microseconds(static_cast<std::int64_t>(delayMs * 1000.0)));
+  timer->async_wait([this, id, task = std::move(task)](const std::error_code& error) {
+    if (error) return;  // cancelled
+    impl_->timers.erase(id);
+    task();
+  });
+  impl_->timers.emplace(id, std::move(timer));
+  return id;
+}
+
+void AsioRunLoop::cancel(TimerId id) {
+  // Destroying a timer cancels its wait; the handler then runs once with an error and returns.
+  impl_->timers.erase(id);
+}
+
+void AsioRunLoop::background(Task work) {
+  asio::post(impl_->pool, std::move(work));
+}
+
+void AsioRunLoop::onSignals(const std::vector<int>& signals, std::function<void(int)> handler) {
+  for (int s : signals) impl_->signals.add(s);
+  impl_->signalHandler = std::move(handler);
+  impl_->awaitSignal();
+}
+
+void AsioRunLoop::run() {
+  impl_->io.run();
+}
+
+}  // namespace parlevox

@@ -1,0 +1,54 @@
+// Turns each decoded command into a call of the service that does its work, and its reply.
+#include "helper/core/dispatch.h"
+
+#include <array>
+#include <nlohmann/json.hpp>
+
+#include "helper/core/command.h"
+#include "helper/core/emit.h"
+#include "helper/core/helper.h"
+#include "helper/core/process_commands.h"
+#include "helper/output/ducking.h"
+#include "helper/output/select_back.h"
+
+namespace parlevox {
+namespace {
+
+using Run = void (*)(Helper&, const Command&);
+
+struct Row {
+  std::string_view cmd;
+  Run run;
+};
+
+void runDuck(Helper& h, const Command& c) {
+  respond(c.id, duck(h, c.level.value_or(0.2)));
+}
+void runUnduck(Helper& h, const Command& c) {
+  respond(c.id, unduck(h));
+}
+
+// Matched in this order; the first row whose name equals `cmd` runs.
+constexpr std::array kRows{
+    Row{"duck", runDuck},
+    Row{"unduck", runUnduck},
+    Row{"selectBack", runSelectBack},
+    Row{"screenAccess", runScreenAccess},
+    Row{"inputAccess", runInputAccess},
+    Row{"status", runStatus},
+    Row{"quit", runQuit},
+};
+
+}  // namespace
+
+void handleCommand(Helper& h, const Command& command) {
+  for (const auto& row : kRows) {
+    if (row.cmd == command.cmd) {
+      row.run(h, command);
+      return;
+    }
+  }
+  respond(command.id, {{"ok", false}, {"error", "unknown command"}});
+}
+
+}  // namespace parlevox

@@ -1,0 +1,42 @@
+// Commands about the helper process itself: status, permissions and quitting.
+#include "helper/core/process_commands.h"
+
+#include <nlohmann/json.hpp>
+
+#include "helper/core/command.h"
+#include "helper/core/emit.h"
+#include "helper/core/helper.h"
+#include "helper/output/ducking.h"
+#include "helper/platform/events.h"
+#include "helper/platform/permissions.h"
+
+namespace parlevox {
+
+void runStatus(Helper& h, const Command& c) {
+  respond(c.id, {{"ok", true},
+                 {"ax", h.platform.permissions->accessibilityTrusted()},
+                 {"tap", h.state.eventTap},
+                 {"secure", h.platform.events->secureInputEnabled()}});
+}
+
+void runScreenAccess(Helper& h, const Command& c) {
+  auto& p = *h.platform.permissions;
+  bool granted = p.screenCaptureAllowed();
+  if (!granted && c.request.value_or(false)) granted = p.requestScreenCapture();
+  respond(c.id, {{"ok", true}, {"granted", granted}});
+}
+
+void runInputAccess(Helper& h, const Command& c) {
+  auto& p = *h.platform.permissions;
+  bool granted = p.listenEventAllowed();
+  if (!granted && c.request.value_or(false)) granted = p.requestListenEvent();
+  respond(c.id, {{"ok", true}, {"granted", granted}});
+}
+
+void runQuit(Helper& h, const Command& c) {
+  unduck(h);
+  respond(c.id, {{"ok", true}});
+  h.exit(0);
+}
+
+}  // namespace parlevox

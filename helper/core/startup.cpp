@@ -1,0 +1,66 @@
+// The helper's entry sequence: flags, reader thread, signals, event tap, "ready", housekeeping.
+#include "helper/core/startup.h"
+
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <nlohmann/json.hpp>
+
+#include "helper/core/asio_run_loop.h"
+#include "helper/core/emit.h"
+#include "helper/core/helper.h"
+#include "helper/core/housekeeping.h"
+#include "helper/core/stdin_reader.h"
+#include "helper/keyboard/event_tap.h"
+#include "helper/output/ducking.h"
+#include "helper/platform/permissions.h"
+#include "helper/platform/workspace.h"
+
+namespace parlevox {
+namespace {
+
+bool hasArgument(int argc, char** argv, const char* flag) {
+  for (int i = 1; i < argc; ++i)
+    if (std::strcmp(argv[i], flag) == 0) return true;
+  return false;
+}
+
+}  // namespace
+
+int runHelper(int argc, char** argv, const platform::Platform& platform) {
+  std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
+
+  if (argc > 1 && std::strcmp(argv[1], "--access") == 0) {
+    std::printf("{\"screen\":%s,\"listen\":%s}\n",
+                platform.permissions->screenCaptureAllowed() ? "true" : "false",
+                platform.permissions->listenEventAllowed() ? "true" : "false");
+    return 0;
+  }
+
+  AsioRunLoop loop;
+  Helper h{.state = {}, .platform = platform, .loop = loop, .exit = exitAfterLastLine};
+
+  startStdinReader(h, STDIN_FILENO);
+
+  loop.onSignals({SIGTERM, SIGINT}, [&h](int) {
+    unduck(h);
+    h.exit(0);
+  });
+
+  h.state.keysWanted = !hasArgument(argc, argv, "--no-keys");
+  h.state.tapInstalled = h.state.keysWanted && installTap(h);
+
+  const bool trusted = platform.permissions->accessibilityTrusted();
+  emit({{"t", "ready"}, {"ax", trusted}, {"tap", h.state.tapInstalled}});
+  if (h.state.keysWanted && !h.state.tapInstalled)
+    emit({{"t", "tap"}, {"ok", false}, {"reason", trusted ? "tap_failed" : "no_accessibility"}});
+
+  scheduleHousekeeping(h);
+  platform.workspace->prohibitActivation();
+  loop.run();
+  return 0;
+}
+
+}  // namespace parlevox

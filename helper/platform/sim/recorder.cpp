@@ -1,0 +1,31 @@
+// What the simulated desktop was asked to do, in order, for tests to assert on.
+#include "helper/platform/sim/recorder.h"
+
+namespace parlevox::sim {
+
+Recorder::~Recorder() {
+  if (file_) std::fclose(file_);
+}
+
+bool Recorder::openFile(const std::string& path) {
+  file_ = std::fopen(path.c_str(), "w");
+  return file_ != nullptr;
+}
+
+void Recorder::record(nlohmann::json entry) {
+  std::lock_guard guard(lock_);
+  if (file_) {
+    // Flushed per line so that a reader sees each entry once the helper has answered.
+    auto line = entry.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    std::fprintf(file_, "%s\n", line.c_str());
+    std::fflush(file_);
+  }
+  entries_.push_back(std::move(entry));
+}
+
+std::vector<nlohmann::json> Recorder::entries() const {
+  std::lock_guard guard(lock_);
+  return entries_;
+}
+
+}  // namespace parlevox::sim

@@ -1,0 +1,48 @@
+// The simulated desktop: every platform service answered from one JSON scenario.
+#pragma once
+
+#include <memory>
+#include <nlohmann/json_fwd.hpp>
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "helper/platform/platform.h"
+#include "helper/platform/sim/recorder.h"
+#include "helper/platform/sim/sim_events.h"
+#include "helper/platform/sim/sim_permissions.h"
+#include "helper/platform/sim/sim_volume.h"
+#include "helper/platform/sim/sim_workspace.h"
+
+namespace parlevox::sim {
+
+class SimDesktop {
+ public:
+  using Loaded = std::variant<std::unique_ptr<SimDesktop>, std::string /* error message */>;
+
+  /// A desktop from a parsed scenario; the error names the value that does not fit.
+  static Loaded fromJson(const nlohmann::json& scenario);
+  /// A desktop from scenario text; `name` names the source in error messages.
+  static Loaded fromText(std::string_view text, const std::string& name);
+  /// A desktop from a scenario file.
+  static Loaded fromFile(const std::string& path);
+  /// The built-in demo desktop.
+  static std::unique_ptr<SimDesktop> demo();
+  /// The text of the built-in demo scenario.
+  static std::string_view demoScenario();
+
+  /// The services; `volume` is null when the scenario defines none.
+  platform::Platform platform();
+
+  Recorder recorder;
+  SimPermissions permissions{recorder};
+  SimEvents events{recorder};
+  SimWorkspace workspace{recorder};
+  SimVolume volume{recorder};
+  bool hasVolume = false;
+
+ private:
+  SimDesktop() = default;
+};
+
+}  // namespace parlevox::sim

@@ -1,0 +1,49 @@
+// Simulated event system: the session tap, posted events and key state, recorded in order.
+#pragma once
+
+#include <cstdint>
+#include <set>
+#include <vector>
+
+#include "helper/platform/events.h"
+#include "helper/platform/sim/recorder.h"
+#include "helper/platform/sim/scenario_reader.h"
+
+namespace parlevox::sim {
+
+class SimEvents final : public platform::EventSystem {
+ public:
+  explicit SimEvents(Recorder& recorder) : recorder_(recorder) {}
+  /// Reads "eventTap" and "secureInput" of the scenario.
+  void load(const ScenarioReader& scenario);
+
+  bool createTap(std::uint64_t mask, platform::TapCallback callback) override;
+  void enableTap() override;
+  std::optional<platform::InputEvent> createKeyboardEvent(std::int64_t keyCode, bool down) override;
+  void post(platform::TapLocation location, const platform::InputEvent& event) override;
+  void postToProxy(platform::TapProxy proxy, const platform::InputEvent& event) override;
+  bool keyIsDown(std::int64_t keyCode) override { return keysDown_.contains(keyCode); }
+  bool secureInputEnabled() override;
+
+  /// Passes one input event through the tap, as the system would, and records what the focused
+  /// application receives. Without a tap the event goes straight through.
+  void deliver(const platform::InputEvent& event);
+  /// Sets secure keyboard entry on or off from now on.
+  void setSecureInput(bool on) { secureInput_ = on; }
+  bool hasTap() const { return static_cast<bool>(callback_); }
+  std::uint64_t tapMask() const { return mask_; }
+
+ private:
+  Recorder& recorder_;
+  platform::TapCallback callback_;
+  std::uint64_t mask_ = 0;
+  bool tapAvailable_ = true;
+  std::int64_t tapFailures_ = 0;  // attempts that fail before one succeeds
+  bool secureInput_ = false;
+  std::set<std::int64_t> keysDown_;
+};
+
+/// The recorded form of an event: what it is and its fields.
+nlohmann::json describeEvent(const platform::InputEvent& event);
+
+}  // namespace parlevox::sim
