@@ -4,7 +4,9 @@
 #include <array>
 #include <nlohmann/json.hpp>
 
+#include "helper/core/app_queries.h"
 #include "helper/core/command.h"
+#include "helper/core/config_commands.h"
 #include "helper/core/emit.h"
 #include "helper/core/helper.h"
 #include "helper/core/process_commands.h"
@@ -30,11 +32,16 @@ void runUnduck(Helper& h, const Command& c) {
 
 // Matched in this order; the first row whose name equals `cmd` runs.
 constexpr std::array kRows{
+    Row{"config", runConfig},
+    Row{"arm", runArm},
+    Row{"ownClicks", runOwnClicks},
     Row{"duck", runDuck},
     Row{"unduck", runUnduck},
     Row{"selectBack", runSelectBack},
     Row{"screenAccess", runScreenAccess},
     Row{"inputAccess", runInputAccess},
+    Row{"frontmost", runFrontmost},
+    Row{"runningApps", runRunningApps},
     Row{"status", runStatus},
     Row{"quit", runQuit},
 };
