@@ -70,13 +70,5 @@ TEST(Frontmost, NoAppInFrontAnswersAnEmptyObject) {
   }
 }
 
-TEST(Frontmost, FollowsTheDesktopWhenAnotherAppComesToTheFront) {
-  TestHelper t(kApps);
-  t.desktop->workspace.setFrontmost(10);
-  EXPECT_EQ(frontmostAppInfo(t.helper)["pid"], 10);
-  t.desktop->workspace.setFrontmost(std::nullopt);
-  EXPECT_EQ(frontmostAppInfo(t.helper), Json::object());
-}
-
 }  // namespace
 }  // namespace parlevox

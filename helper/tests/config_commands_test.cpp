@@ -64,14 +64,6 @@ TEST(ConfigKeys, WatchAndSwallowReplaceTheirSettings) {
   EXPECT_TRUE(t.state.swallowRules.empty());
 }
 
-TEST(ConfigKeys, TypingStatsTakesTheValue) {
-  TestHelper t;
-  t.run(R"({"cmd":"config","typingStats":true})");
-  EXPECT_TRUE(t.state.typingStats);
-  t.run(R"({"cmd":"config","typingStats":false})");
-  EXPECT_FALSE(t.state.typingStats);
-}
-
 TEST(ConfigWithoutFields, ChangesNothingAndStillAnswers) {
   TestHelper t;
   t.run(R"({"cmd":"arm"})");
