@@ -28,7 +28,7 @@ std::pair<std::size_t, std::size_t> lineAndColumn(std::string_view text, std::si
 }
 
 // Records where and why the parser gave up; builds nothing. The parser reports a number too
-// large for a double here too, with its position, where the tree-building parse only throws.
+// large for a double here too, with its position, which the tree-building parse does not give.
 struct ErrorFinder final : nlohmann::json_sax<nlohmann::json> {
   std::optional<std::size_t> offset;
   std::string reason;
