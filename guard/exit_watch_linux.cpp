@@ -10,7 +10,7 @@
 namespace parlevox::guard {
 namespace {
 
-// Called directly: the C library's declaration is not usable from C++ on every system we build on.
+// A direct system call: glibc 2.36 declares pidfd_open without C linkage, unusable from C++.
 int open_process_fd(pid_t pid) {
   return static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
 }

@@ -26,7 +26,7 @@ constexpr long kGraceStepNanos = 100'000'000;
 volatile std::sig_atomic_t g_child = -1;
 
 void forward_signal(int sig) {
-  const int saved_errno = errno;  // the interrupted poll reads errno after the handler returns
+  const int saved_errno = errno;  // the interrupted code may be about to read errno
   if (g_child > 0) kill(-g_child, sig);
   errno = saved_errno;
 }
