@@ -1,12 +1,12 @@
 #!/usr/bin/env python3
 """Measures parlevox-guard: how soon the child hears of its parent's death, and the start-up cost.
 
-usage: bench/guard_bench.py [path/to/parlevox-guard] [--runs N] [--hyperfine-runs N]
+usage: bench/guard_bench.py [path/to/parlevox-guard] [--runs N] [--rounds N] [--hyperfine-runs N]
 
 Reaction: a stand-in parent starts the guard around a child that waits for SIGTERM; the
 benchmark kills the parent with SIGKILL and takes the time from just before that kill to the
 child's receipt of SIGTERM (both read from CLOCK_MONOTONIC). Start-up: hyperfine compares
-`parlevox-guard /bin/true` with `/bin/true` run directly.
+`parlevox-guard /bin/true` with `/bin/true` run directly, in alternating rounds.
 """
 import argparse
 import ctypes
@@ -80,19 +80,26 @@ def one_reaction(guard):
     return termed_at - killed_at
 
 
-def startup(guard, runs):
-    with tempfile.NamedTemporaryFile(suffix=".json") as out:
-        subprocess.run(["hyperfine", "-N", "--warmup", "100", "--runs", str(runs),
-                        "--export-json", out.name, f"{guard} /bin/true", "/bin/true"],
-                       check=True, stdout=subprocess.DEVNULL)
-        return json.load(out)["results"]
+def startup(guard, rounds, runs):
+    """Per round, hyperfine's median wall time and mean CPU time (user + system) of the guarded
+    and the direct run, in ms. Rounds alternate the two so that changing load hits both alike."""
+    samples = []
+    for _ in range(rounds):
+        with tempfile.NamedTemporaryFile(suffix=".json") as out:
+            subprocess.run(["hyperfine", "-N", "--warmup", "50", "--runs", str(runs),
+                            "--export-json", out.name, f"{guard} /bin/true", "/bin/true"],
+                           check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            results = json.load(out)["results"]
+        samples.append([(r["median"] * 1e3, (r["user"] + r["system"]) * 1e3) for r in results])
+    return samples
 
 
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("guard", nargs="?", default="build/default/guard/parlevox-guard")
     parser.add_argument("--runs", type=int, default=50)
-    parser.add_argument("--hyperfine-runs", type=int, default=2000)
+    parser.add_argument("--rounds", type=int, default=5)
+    parser.add_argument("--hyperfine-runs", type=int, default=400)
     args = parser.parse_args()
     guard = os.path.abspath(args.guard)
     # The guard, orphaned when its parent is killed, comes to this process to be reaped.
@@ -102,12 +109,15 @@ def main():
     print(f"reaction over {args.runs} runs: median {statistics.median(latencies):.3f} ms, "
           f"max {max(latencies):.3f} ms, min {min(latencies):.3f} ms")
 
-    guarded, direct = startup(guard, args.hyperfine_runs)
-    for name, result in (("guarded", guarded), ("direct", direct)):
-        print(f"{name:8} /bin/true: mean {result['mean'] * 1e3:.3f} ms "
-              f"(sd {result['stddev'] * 1e3:.3f}), median {result['median'] * 1e3:.3f} ms")
-    print(f"start-up overhead: mean {(guarded['mean'] - direct['mean']) * 1e3:.3f} ms, "
-          f"median {(guarded['median'] - direct['median']) * 1e3:.3f} ms")
+    samples = startup(guard, args.rounds, args.hyperfine_runs)
+    median = statistics.median
+    for name, k in (("guarded", 0), ("direct", 1)):
+        print(f"{name:8} /bin/true: median wall {median([s[k][0] for s in samples]):.3f} ms, "
+              f"cpu {median([s[k][1] for s in samples]):.3f} ms")
+    wall = median([s[0][0] - s[1][0] for s in samples])
+    cpu = median([s[0][1] - s[1][1] for s in samples])
+    print(f"start-up overhead over {args.rounds} rounds: wall {wall:.3f} ms, cpu {cpu:.3f} ms "
+          "(medians of per-round differences)")
 
 
 if __name__ == "__main__":
