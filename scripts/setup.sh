@@ -9,7 +9,7 @@ packages=(
   # libraries
   nlohmann-json3-dev libasio-dev libicu-dev
   # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev python3
+  libgtest-dev libgmock-dev libbenchmark-dev python3 hyperfine
 )
 
 sudo=""
