@@ -67,6 +67,14 @@ class ReferenceAppTest(unittest.TestCase):
         again = self.parlevox("commands", "add", "-", stdin=json.dumps(command).encode())
         self.assertEqual(again[1:], (b"parlevox: a voice command with the id say_hi already exists\n", 2))
 
+    def test_phrases_with_many_variables_are_matched_without_blowing_up(self):
+        names = "abcdef"
+        command = {"id": "many", "phrases": ["".join("{%s}" % n for n in names) + " x"],
+                   "variables": [{"name": n} for n in names], "steps": [{"kind": "text", "text": "t"}]}
+        self.assertEqual(self.parlevox("commands.add", json.dumps(command))[2], 0)
+        stdout, _, code = self.parlevox("commands", "test", "--phrase", "y" * 490)
+        self.assertEqual((json.loads(stdout)["matched"], code), (False, 0))
+
     def test_describe_lists_operations_for_tools(self):
         operations = json.loads(self.parlevox("describe")[0])["operations"]
         names = [op["name"] for op in operations]

@@ -163,6 +163,10 @@ json commands_add(const json& params) {
       variables.push_back(variable);
     }
   }
+  for (const auto& phrase : phrases) {
+    if (phrase.get<std::string>().size() > kMaxPhraseBytes)
+      throw invalid("phrases are at most " + std::to_string(kMaxPhraseBytes) + " bytes long");
+  }
   for (const auto& phrase : phrases)
     for (const auto& name : placeholders(phrase.get<std::string>()))
       if (!declared.count(name))
