@@ -9,7 +9,9 @@ packages=(
   # libraries
   nlohmann-json3-dev libasio-dev libicu-dev
   # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev python3 hyperfine
+  libgtest-dev libgmock-dev libbenchmark-dev python3
+  # whole-process comparisons (bench/cli_vs_socat.sh)
+  hyperfine socat
 )
 
 sudo=""
