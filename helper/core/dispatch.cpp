@@ -8,6 +8,7 @@
 #include "helper/core/emit.h"
 #include "helper/core/helper.h"
 #include "helper/core/process_commands.h"
+#include "helper/output/decode_to_wav.h"
 #include "helper/output/ducking.h"
 #include "helper/output/select_back.h"
 
@@ -30,6 +31,7 @@ void runUnduck(Helper& h, const Command& c) {
 
 // Matched in this order; the first row whose name equals `cmd` runs.
 constexpr std::array kRows{
+    Row{"decode", runDecode},
     Row{"duck", runDuck},
     Row{"unduck", runUnduck},
     Row{"selectBack", runSelectBack},

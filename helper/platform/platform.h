@@ -7,6 +7,7 @@ class Permissions;
 class EventSystem;
 class Workspace;
 class Volume;
+class AudioDecoder;
 
 /// Non-owning pointers to the services; every pointer is set by the composition point.
 struct Platform {
@@ -14,6 +15,7 @@ struct Platform {
   EventSystem* events = nullptr;
   Workspace* workspace = nullptr;
   Volume* volume = nullptr;
+  AudioDecoder* audioDecoder = nullptr;
 };
 
 }  // namespace parlevox::platform
