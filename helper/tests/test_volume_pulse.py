@@ -209,12 +209,17 @@ class DuckingOnAPulseServer(unittest.TestCase):
 
     def test_a_scenario_volume_leaves_the_sound_server_alone(self):
         scenario = os.path.join(self.server.dir, "with-volume.json")
+        record = os.path.join(self.server.dir, "record.jsonl")
         with open(scenario, "w") as f:
-            json.dump({"volume": {"level": 0.9}}, f)
+            json.dump({"volume": {"level": 0.9}, "record": record}, f)
         h = self.helper(scenario=scenario)
-        self.assertEqual(h.ask(cmd="duck", id=1), {"ok": True, "id": 1})
-        self.assertVolumes([0.5] * 2)
+        self.assertEqual(h.ask(cmd="duck", id=1, level=0.5), {"ok": True, "id": 1})
         self.assertEqual(h.close(), 0)
+        self.assertVolumes([0.5] * 2)
+        with open(record) as f:
+            levels = [e["level"] for e in map(json.loads, f) if e.get("do") == "setVolume"]
+        # Ducked, then restored at the end of input.
+        self.assertEqual([round(level, 6) for level in levels], [0.45, 0.9])
 
 
 class DuckingWithoutAServer(unittest.TestCase):
