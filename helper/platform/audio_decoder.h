@@ -39,8 +39,8 @@ class AudioDecoder {
   using Opened = std::variant<std::unique_ptr<AudioTrackReader>, OpenError>;
 
   virtual ~AudioDecoder() = default;
-  /// Opens the first audio track, in the file's own order, of the local file at `path`, ready to
-  /// deliver 16 kHz mono 16-bit PCM. Blocks while it reads the file's headers. Safe from any
+  /// Opens the first audio track, in the file's own order, of the regular file at `path`, ready
+  /// to deliver 16 kHz mono 16-bit PCM. Blocks while it reads the file's headers. Safe from any
   /// thread; every reader it returns is independent of the others.
   virtual Opened open(const std::string& path) = 0;
 };

@@ -171,11 +171,15 @@ class DecodeMatchesTheReferenceDecoder(unittest.TestCase):
         self.check_wav(reply, self.path("two.wav"), first)
 
     def test_inputs_without_sound_answer_no_audio_and_write_nothing(self):
+        os.mkfifo(self.path("pipe.wav"))
         cases = {"video without sound": self.path("silent.mp4"),
                  "text file": self.path("notes.txt"),
                  "missing file": self.path("nowhere.mp3"),
                  "folder": self.dir,
-                 "empty path": ""}
+                 "empty path": "",
+                 # Neither may block the decode or make it endless.
+                 "named pipe": self.path("pipe.wav"),
+                 "device": "/dev/zero"}
         for i, (what, path) in enumerate(cases.items()):
             with self.subTest(what):
                 out = self.path(f"none{i}.wav")

@@ -1,6 +1,8 @@
 // Audio decoding with the FFmpeg libraries: demuxing, decoding and resampling to 16 kHz mono.
 #include "helper/platform/linux/ffmpeg_decoder.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <bit>
 #include <condition_variable>
@@ -199,20 +201,27 @@ class FfmpegTrackReader final : public platform::AudioTrackReader {
 
   Chunk next() override {
     out_.clear();
+    if (failure_) return fail();
     while (out_.size() < kChunkBytes && !done_) {
       auto item = pop();
-      if (item.error) return fail(std::move(*item.error));
+      std::optional<std::string> error = std::move(item.error);
       if (item.frame) {
-        if (auto error = convertFrame(*item.frame)) return fail(std::move(*error));
-        continue;
+        error = convertFrame(*item.frame);
+        if (!error) continue;
+      } else if (!error) {
+        error = drainResampler();
+        done_ = true;
+        // A track whose every packet failed to decode is a failure, not an empty recording.
+        if (!error && out_.empty() && !produced_ && item.lastSkippedError != 0)
+          error = describe(item.lastSkippedError);
       }
-      if (auto error = drainResampler()) return fail(std::move(*error));
-      done_ = true;
-      // A track whose every packet failed to decode is a failure, not an empty recording.
-      if (out_.empty() && !produced_ && item.lastSkippedError != 0)
-        return fail(describe(item.lastSkippedError));
+      if (error) {
+        // The samples decoded before the failure still go out first.
+        failure_ = std::move(error);
+        done_ = true;
+      }
     }
-    if (out_.empty()) return {};
+    if (out_.empty()) return failure_ ? fail() : Chunk{};
     produced_ = true;
     return {.pcm = out_, .error = std::nullopt};
   }
@@ -258,11 +267,7 @@ class FfmpegTrackReader final : public platform::AudioTrackReader {
     return item;
   }
 
-  Chunk fail(std::string error) {
-    done_ = true;
-    out_.clear();
-    return {.pcm = {}, .error = std::move(error)};
-  }
+  Chunk fail() { return {.pcm = {}, .error = failure_}; }
 
   // Resamples the frame into `out_`; a frame of another shape gets a new resampler after the
   // old one has given up the samples it held.
@@ -314,8 +319,9 @@ class FfmpegTrackReader final : public platform::AudioTrackReader {
   Batch ready_;  // the batch being worked through, last frame first
   InputShape shape_;
   SwrPtr resampler_;
-  bool done_ = false;
-  bool produced_ = false;  // some samples went out
+  bool done_ = false;                   // nothing more will come from the decoding thread
+  std::optional<std::string> failure_;  // why decoding stopped, once it has
+  bool produced_ = false;               // some samples went out
   std::vector<std::byte> out_;
 
   std::thread decoding_;  // last: starts once everything it touches exists
@@ -328,7 +334,10 @@ FfmpegDecoder::FfmpegDecoder() {
 }
 
 platform::AudioDecoder::Opened FfmpegDecoder::open(const std::string& path) {
-  if (path.empty()) return OpenError::noAudio;
+  // Only regular files: a pipe or a device could block the decode or never end.
+  struct stat file {};
+  if (path.empty() || ::stat(path.c_str(), &file) != 0 || !S_ISREG(file.st_mode))
+    return OpenError::noAudio;
   // The path is a file name, never a URL: the "file:" prefix and the protocol list keep the
   // demuxers from reaching anything but local files.
   AVDictionary* options = nullptr;
