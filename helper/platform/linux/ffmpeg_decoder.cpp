@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -116,10 +117,10 @@ class FrameSource {
   Next next() {
     for (;;) {
       if (ended_) return {.frame = nullptr, .error = std::nullopt, .lastSkippedError = skipped_};
-      FramePtr frame(av_frame_alloc());
-      if (!frame) return failure(AVERROR(ENOMEM));
-      const int received = avcodec_receive_frame(codec_.get(), frame.get());
-      if (received == 0) return {.frame = std::move(frame), .error = std::nullopt};
+      if (!frame_) frame_.reset(av_frame_alloc());
+      if (!frame_) return failure(AVERROR(ENOMEM));
+      const int received = avcodec_receive_frame(codec_.get(), frame_.get());
+      if (received == 0) return {.frame = std::move(frame_), .error = std::nullopt};
       if (received == AVERROR_EOF) {
         ended_ = true;
       } else if (received != AVERROR(EAGAIN)) {
@@ -174,6 +175,7 @@ class FrameSource {
   int stream_;
   CodecPtr codec_;
   PacketPtr packet_;
+  FramePtr frame_;         // the frame the decoder fills next
   bool pending_ = false;   // `packet_` holds a packet the decoder has not taken yet
   bool draining_ = false;  // the end of input went to the decoder
   bool ended_ = false;
@@ -377,9 +379,13 @@ platform::AudioDecoder::Opened FfmpegDecoder::open(const std::string& path) {
     resampler = makeResampler(shape);
     if (!resampler) return OpenError::unsupported;
   }
-  return std::make_unique<FfmpegTrackReader>(
-      FrameSource(std::move(format), index, std::move(context), std::move(packet)),
-      std::move(shape), std::move(resampler));
+  try {
+    return std::make_unique<FfmpegTrackReader>(
+        FrameSource(std::move(format), index, std::move(context), std::move(packet)),
+        std::move(shape), std::move(resampler));
+  } catch (const std::system_error&) {
+    return OpenError::unreadable;  // no thread to decode on
+  }
 }
 
 }  // namespace parlevox::native
