@@ -229,9 +229,11 @@ class FfmpegTrackReader final : public platform::AudioTrackReader {
   }
 
  private:
-  // Frames travel in batches, so the threads meet once per batch rather than once per frame.
-  static constexpr std::size_t kBatchFrames = 8;
-  static constexpr std::size_t kQueuedBatches = 4;
+  // Frames travel in batches of about this many bytes of samples, so the threads meet once per
+  // batch rather than once per frame. At most two batches wait, one is filled and one worked
+  // through: about a megabyte between the threads, however long the track.
+  static constexpr std::size_t kBatchBytes = 256 * 1024;
+  static constexpr std::size_t kQueuedBatches = 2;
   // `next` gathers about this much output before it returns.
   static constexpr std::size_t kChunkBytes = 32 * 1024;
 
@@ -240,10 +242,17 @@ class FfmpegTrackReader final : public platform::AudioTrackReader {
   // The decoding thread: fills the queue until the track ends, decoding fails or the reader goes.
   void decode(FrameSource& source) {
     Batch batch;
+    std::size_t bytes = 0;
     for (bool last = false; !last;) {
       batch.push_back(source.next());
-      last = !batch.back().frame;
-      if (!last && batch.size() < kBatchFrames) continue;
+      const AVFrame* frame = batch.back().frame.get();
+      last = !frame;
+      if (frame) {
+        bytes += static_cast<std::size_t>(frame->nb_samples) * frame->ch_layout.nb_channels *
+                 av_get_bytes_per_sample(static_cast<AVSampleFormat>(frame->format));
+        if (bytes < kBatchBytes) continue;
+      }
+      bytes = 0;
       std::unique_lock lock(mutex_);
       changed_.wait(lock, [this] { return stopping_ || queue_.size() < kQueuedBatches; });
       if (stopping_) return;
