@@ -1,7 +1,6 @@
 // Entry point of parlevox-guard.
-#include "guard/usage.h"
+#include "guard/guard.h"
 
-int main() {
-  parlevox::guard::print_usage();
-  return 2;
+int main(int argc, char** argv) {
+  return parlevox::guard::run(argc, argv);
 }

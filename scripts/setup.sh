@@ -14,6 +14,8 @@ packages=(
   pulseaudio pulseaudio-utils ffmpeg
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev python3
+  # whole-process comparisons (bench/cli_vs_socat.sh)
+  hyperfine socat
 )
 
 sudo=""

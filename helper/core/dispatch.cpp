@@ -4,10 +4,13 @@
 #include <array>
 #include <nlohmann/json.hpp>
 
+#include "helper/core/app_queries.h"
 #include "helper/core/command.h"
+#include "helper/core/config_commands.h"
 #include "helper/core/emit.h"
 #include "helper/core/helper.h"
 #include "helper/core/process_commands.h"
+#include "helper/core/screen_queries.h"
 #include "helper/output/decode_to_wav.h"
 #include "helper/output/ducking.h"
 #include "helper/output/select_back.h"
@@ -31,12 +34,18 @@ void runUnduck(Helper& h, const Command& c) {
 
 // Matched in this order; the first row whose name equals `cmd` runs.
 constexpr std::array kRows{
+    Row{"config", runConfig},
+    Row{"arm", runArm},
+    Row{"ownClicks", runOwnClicks},
+    Row{"screens", runScreens},
     Row{"decode", runDecode},
     Row{"duck", runDuck},
     Row{"unduck", runUnduck},
     Row{"selectBack", runSelectBack},
     Row{"screenAccess", runScreenAccess},
     Row{"inputAccess", runInputAccess},
+    Row{"frontmost", runFrontmost},
+    Row{"runningApps", runRunningApps},
     Row{"status", runStatus},
     Row{"quit", runQuit},
 };

@@ -8,6 +8,7 @@ class EventSystem;
 class Workspace;
 class Volume;
 class AudioDecoder;
+class Screens;
 
 /// Non-owning pointers to the services; every pointer is set by the composition point.
 struct Platform {
@@ -16,6 +17,7 @@ struct Platform {
   Workspace* workspace = nullptr;
   Volume* volume = nullptr;
   AudioDecoder* audioDecoder = nullptr;
+  Screens* screens = nullptr;
 };
 
 }  // namespace parlevox::platform

@@ -1,6 +1,8 @@
 // Simulated workspace: the applications of the scenario and this process's activation policy.
 #pragma once
 
+#include <mutex>
+
 #include "helper/platform/sim/recorder.h"
 #include "helper/platform/sim/scenario_reader.h"
 #include "helper/platform/workspace.h"
@@ -10,12 +12,21 @@ namespace parlevox::sim {
 class SimWorkspace final : public platform::Workspace {
  public:
   explicit SimWorkspace(Recorder& recorder) : recorder_(recorder) {}
+  /// Reads the scenario's "apps" list and its "frontmost" pid.
   void load(const ScenarioReader& scenario);
 
+  std::optional<platform::RunningApp> frontmostApplication() override;
+  std::vector<platform::RunningApp> runningApplications() override;
   void prohibitActivation() override;
+
+  /// Brings the application with `pid` to the front (nothing in front for an unknown pid).
+  void setFrontmost(std::optional<std::int32_t> pid);
 
  private:
   Recorder& recorder_;
+  std::mutex lock_;  // background queries read the apps while the main thread may change them
+  std::vector<platform::RunningApp> apps_;
+  std::optional<std::int32_t> frontmost_;
 };
 
 }  // namespace parlevox::sim
