@@ -156,7 +156,7 @@ nlohmann::json decodeToWav(platform::AudioDecoder& decoder, const std::string& p
       return failure("too_long");
     }
     file.append(chunk.pcm);
-    // A full disk or a vanished folder: stop rather than decode into nothing.
+    // A full disk or a failing device: stop rather than report a short file as a success.
     if (!file.ok()) return failure("cannot_write");
   }
   file.flush();
