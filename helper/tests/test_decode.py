@@ -97,6 +97,7 @@ class DecodeMatchesTheReferenceDecoder(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.dir = tempfile.mkdtemp(prefix="decode_test_")
+        cls.addClassCleanup(shutil.rmtree, cls.dir)
         d = lambda name: os.path.join(cls.dir, name)
         stereo = ["-filter_complex", "[0][1]amerge=inputs=2"]
         ffmpeg(*sine(2.3), *sine(2.3, freq=660), *stereo, "-c:a", "libmp3lame", d("tone.mp3"))
@@ -128,7 +129,6 @@ class DecodeMatchesTheReferenceDecoder(unittest.TestCase):
     @classmethod
     def tearDownClass(cls):
         stderr = cls.helper.close()
-        shutil.rmtree(cls.dir)
         assert stderr == b"", stderr
 
     def path(self, name):

@@ -131,13 +131,10 @@ class DuckingOnAPulseServer(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.server = PulseServer()
+        cls.addClassCleanup(cls.server.stop)
         cls.scenario = os.path.join(cls.server.dir, "no-volume.json")
         with open(cls.scenario, "w") as f:
             json.dump({"permissions": {"accessibility": True}}, f)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.server.stop()
 
     def setUp(self):
         self.server.set_volumes(raw(0.5))
