@@ -4,6 +4,8 @@
 #include <variant>
 
 #include "helper/core/startup.h"
+#include "helper/platform/linux/ffmpeg_decoder.h"
+#include "helper/platform/linux/pulse_volume.h"
 #include "helper/platform/sim/sim_desktop.h"
 
 int main(int argc, char** argv) {
@@ -20,5 +22,11 @@ int main(int argc, char** argv) {
   } else {
     desktop = SimDesktop::demo();
   }
-  return parlevox::runHelper(argc, argv, desktop->platform());
+  auto platform = desktop->platform();
+  // The scenario's volume when it defines one, else the real sound server's default output.
+  parlevox::native::PulseVolume pulseVolume;
+  if (!platform.volume) platform.volume = &pulseVolume;
+  parlevox::native::FfmpegDecoder decoder;
+  platform.audioDecoder = &decoder;
+  return parlevox::runHelper(argc, argv, platform);
 }

@@ -8,6 +8,10 @@ packages=(
   cmake ninja-build g++ pkg-config clang libclang-rt-14-dev clang-format
   # libraries
   nlohmann-json3-dev libasio-dev libicu-dev
+  # media: decoding and the sound server's volume
+  libavformat-dev libavcodec-dev libswresample-dev libavutil-dev libpulse-dev
+  # tests: a sound server of their own, its client, and media to decode
+  pulseaudio pulseaudio-utils ffmpeg
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev python3
   # whole-process comparisons (bench/cli_vs_socat.sh)

@@ -11,6 +11,7 @@
 #include "helper/core/helper.h"
 #include "helper/core/process_commands.h"
 #include "helper/core/screen_queries.h"
+#include "helper/output/decode_to_wav.h"
 #include "helper/output/ducking.h"
 #include "helper/output/select_back.h"
 
@@ -37,6 +38,7 @@ constexpr std::array kRows{
     Row{"arm", runArm},
     Row{"ownClicks", runOwnClicks},
     Row{"screens", runScreens},
+    Row{"decode", runDecode},
     Row{"duck", runDuck},
     Row{"unduck", runUnduck},
     Row{"selectBack", runSelectBack},

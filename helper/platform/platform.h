@@ -7,6 +7,7 @@ class Permissions;
 class EventSystem;
 class Workspace;
 class Volume;
+class AudioDecoder;
 class Screens;
 
 /// Non-owning pointers to the services; every pointer is set by the composition point.
@@ -15,6 +16,7 @@ struct Platform {
   EventSystem* events = nullptr;
   Workspace* workspace = nullptr;
   Volume* volume = nullptr;
+  AudioDecoder* audioDecoder = nullptr;
   Screens* screens = nullptr;
 };
 

@@ -1,0 +1,400 @@
+// Audio decoding with the FFmpeg libraries: demuxing, decoding and resampling to 16 kHz mono.
+#include "helper/platform/linux/ffmpeg_decoder.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <bit>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <utility>
+#include <vector>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/error.h>
+#include <libavutil/log.h>
+#include <libswresample/swresample.h>
+}
+
+namespace parlevox::native {
+namespace {
+
+constexpr int kOutRate = 16000;
+constexpr AVSampleFormat kOutFormat = AV_SAMPLE_FMT_S16;
+
+struct FormatClose {
+  void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
+};
+struct CodecFree {
+  void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+struct FrameFree {
+  void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+struct PacketFree {
+  void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+struct SwrFree {
+  void operator()(SwrContext* s) const { swr_free(&s); }
+};
+using FormatPtr = std::unique_ptr<AVFormatContext, FormatClose>;
+using CodecPtr = std::unique_ptr<AVCodecContext, CodecFree>;
+using FramePtr = std::unique_ptr<AVFrame, FrameFree>;
+using PacketPtr = std::unique_ptr<AVPacket, PacketFree>;
+using SwrPtr = std::unique_ptr<SwrContext, SwrFree>;
+
+std::string describe(int error) {
+  char text[AV_ERROR_MAX_STRING_SIZE] = {};
+  av_strerror(error, text, sizeof text);
+  return text;
+}
+
+// The input side of a resampler: what a decoded frame looks like.
+struct InputShape {
+  AVSampleFormat format = AV_SAMPLE_FMT_NONE;
+  int rate = 0;
+  AVChannelLayout layout{};
+
+  InputShape() = default;
+  InputShape(AVSampleFormat f, int r, const AVChannelLayout& l) : format(f), rate(r) {
+    // Streams that do not say which channel is where get the usual layout for their count.
+    if (l.order == AV_CHANNEL_ORDER_UNSPEC)
+      av_channel_layout_default(&layout, l.nb_channels);
+    else
+      av_channel_layout_copy(&layout, &l);
+  }
+  InputShape(InputShape&& o) noexcept { *this = std::move(o); }
+  InputShape& operator=(InputShape&& o) noexcept {
+    std::swap(format, o.format);
+    std::swap(rate, o.rate);
+    std::swap(layout, o.layout);
+    return *this;
+  }
+  ~InputShape() { av_channel_layout_uninit(&layout); }
+
+  bool valid() const { return format != AV_SAMPLE_FMT_NONE && rate > 0 && layout.nb_channels > 0; }
+  bool operator==(const InputShape& o) const {
+    return format == o.format && rate == o.rate &&
+           av_channel_layout_compare(&layout, &o.layout) == 0;
+  }
+};
+
+// A resampler from `in` to the output format, with the library's default conversion settings.
+SwrPtr makeResampler(InputShape& in) {
+  SwrContext* raw = nullptr;
+  AVChannelLayout mono = AV_CHANNEL_LAYOUT_MONO;
+  if (swr_alloc_set_opts2(&raw, &mono, kOutFormat, kOutRate, &in.layout, in.format, in.rate, 0,
+                          nullptr) < 0)
+    return nullptr;
+  SwrPtr swr(raw);
+  if (swr_init(swr.get()) < 0) return nullptr;
+  return swr;
+}
+
+// Demuxes and decodes the track, frame by frame. Used by one thread at a time.
+class FrameSource {
+ public:
+  /// A decoded frame, the end of the track, or why decoding stopped.
+  struct Next {
+    FramePtr frame;
+    std::optional<std::string> error;
+    int lastSkippedError = 0;  // at the end: the last error of a skipped packet, 0 when none
+  };
+
+  FrameSource(FormatPtr format, int stream, CodecPtr codec, PacketPtr packet)
+      : format_(std::move(format)),
+        stream_(stream),
+        codec_(std::move(codec)),
+        packet_(std::move(packet)) {}
+
+  Next next() {
+    for (;;) {
+      if (ended_) return {.frame = nullptr, .error = std::nullopt, .lastSkippedError = skipped_};
+      if (!frame_) frame_.reset(av_frame_alloc());
+      if (!frame_) return failure(AVERROR(ENOMEM));
+      const int received = avcodec_receive_frame(codec_.get(), frame_.get());
+      if (received == 0) return {.frame = std::move(frame_), .error = std::nullopt};
+      if (received == AVERROR_EOF) {
+        ended_ = true;
+      } else if (received != AVERROR(EAGAIN)) {
+        if (!skip(received)) return failure(received);
+      } else if (draining_) {
+        ended_ = true;  // a drained decoder owes nothing more
+      } else if (auto error = feed()) {
+        return failure(*error);
+      }
+    }
+  }
+
+ private:
+  Next failure(int error) {
+    ended_ = true;
+    return {.frame = nullptr, .error = describe(error)};
+  }
+
+  // A damaged packet is skipped, as players do, so one bad frame does not cost the whole
+  // recording; only running out of memory stops decoding here.
+  bool skip(int error) {
+    skipped_ = error;
+    return error != AVERROR(ENOMEM);
+  }
+
+  // Hands the decoder the next packet of the track, or the end of input; an error code when
+  // reading the file failed.
+  std::optional<int> feed() {
+    if (!pending_) {
+      for (;;) {
+        const int read = av_read_frame(format_.get(), packet_.get());
+        if (read == AVERROR_EOF) {
+          avcodec_send_packet(codec_.get(), nullptr);
+          draining_ = true;
+          return std::nullopt;
+        }
+        if (read < 0) return read;
+        if (packet_->stream_index == stream_) break;
+        av_packet_unref(packet_.get());
+      }
+      pending_ = true;
+    }
+    const int sent = avcodec_send_packet(codec_.get(), packet_.get());
+    if (sent == AVERROR(EAGAIN)) return std::nullopt;  // frames first, then this packet again
+    av_packet_unref(packet_.get());
+    pending_ = false;
+    if (sent < 0 && sent != AVERROR_EOF && !skip(sent)) return sent;
+    return std::nullopt;
+  }
+
+  FormatPtr format_;
+  int stream_;
+  CodecPtr codec_;
+  PacketPtr packet_;
+  FramePtr frame_;         // the frame the decoder fills next
+  bool pending_ = false;   // `packet_` holds a packet the decoder has not taken yet
+  bool draining_ = false;  // the end of input went to the decoder
+  bool ended_ = false;
+  int skipped_ = 0;
+};
+
+// Decoding and resampling run on two threads: a decoding thread fills a short queue of frames
+// and the caller's thread resamples them. On two cores a decode takes about as long as its
+// slower half instead of both halves together; the queue bounds the memory held in between.
+class FfmpegTrackReader final : public platform::AudioTrackReader {
+ public:
+  FfmpegTrackReader(FrameSource source, InputShape shape, SwrPtr resampler)
+      : shape_(std::move(shape)), resampler_(std::move(resampler)) {
+    decoding_ = std::thread([this, source = std::move(source)]() mutable { decode(source); });
+  }
+
+  ~FfmpegTrackReader() override {
+    {
+      std::lock_guard lock(mutex_);
+      stopping_ = true;
+    }
+    changed_.notify_all();
+    decoding_.join();
+  }
+
+  Chunk next() override {
+    out_.clear();
+    if (failure_) return fail();
+    while (out_.size() < kChunkBytes && !done_) {
+      auto item = pop();
+      std::optional<std::string> error = std::move(item.error);
+      if (item.frame) {
+        error = convertFrame(*item.frame);
+        if (!error) continue;
+      } else if (!error) {
+        error = drainResampler();
+        done_ = true;
+        // A track whose every packet failed to decode is a failure, not an empty recording.
+        if (!error && out_.empty() && !produced_ && item.lastSkippedError != 0)
+          error = describe(item.lastSkippedError);
+      }
+      if (error) {
+        // The samples decoded before the failure still go out first.
+        failure_ = std::move(error);
+        done_ = true;
+      }
+    }
+    if (out_.empty()) return failure_ ? fail() : Chunk{};
+    produced_ = true;
+    return {.pcm = out_, .error = std::nullopt};
+  }
+
+ private:
+  // Frames travel in batches of about this many bytes of samples, so the threads meet once per
+  // batch rather than once per frame. At most two batches wait, one is filled and one worked
+  // through: about a megabyte between the threads, however long the track.
+  static constexpr std::size_t kBatchBytes = 256 * 1024;
+  static constexpr std::size_t kQueuedBatches = 2;
+  // `next` gathers about this much output before it returns.
+  static constexpr std::size_t kChunkBytes = 32 * 1024;
+
+  using Batch = std::vector<FrameSource::Next>;
+
+  // The decoding thread: fills the queue until the track ends, decoding fails or the reader goes.
+  void decode(FrameSource& source) {
+    Batch batch;
+    std::size_t bytes = 0;
+    for (bool last = false; !last;) {
+      batch.push_back(source.next());
+      const AVFrame* frame = batch.back().frame.get();
+      last = !frame;
+      if (frame) {
+        bytes += static_cast<std::size_t>(frame->nb_samples) * frame->ch_layout.nb_channels *
+                 av_get_bytes_per_sample(static_cast<AVSampleFormat>(frame->format));
+        if (bytes < kBatchBytes) continue;
+      }
+      bytes = 0;
+      std::unique_lock lock(mutex_);
+      changed_.wait(lock, [this] { return stopping_ || queue_.size() < kQueuedBatches; });
+      if (stopping_) return;
+      queue_.push_back(std::move(batch));
+      batch = Batch();
+      lock.unlock();
+      changed_.notify_one();
+    }
+  }
+
+  FrameSource::Next pop() {
+    if (ready_.empty()) {
+      std::unique_lock lock(mutex_);
+      changed_.wait(lock, [this] { return !queue_.empty(); });
+      ready_ = std::move(queue_.front());
+      queue_.pop_front();
+      lock.unlock();
+      changed_.notify_one();
+      std::reverse(ready_.begin(), ready_.end());
+    }
+    auto item = std::move(ready_.back());
+    ready_.pop_back();
+    return item;
+  }
+
+  Chunk fail() { return {.pcm = {}, .error = failure_}; }
+
+  // Resamples the frame into `out_`; a frame of another shape gets a new resampler after the
+  // old one has given up the samples it held.
+  std::optional<std::string> convertFrame(const AVFrame& f) {
+    if (f.nb_samples <= 0) return std::nullopt;
+    InputShape shape(static_cast<AVSampleFormat>(f.format), f.sample_rate, f.ch_layout);
+    if (!shape.valid()) return std::nullopt;
+    if (!resampler_ || !(shape == shape_)) {
+      if (auto error = drainResampler()) return error;
+      resampler_ = makeResampler(shape);
+      if (!resampler_) return "unsupported";
+      shape_ = std::move(shape);
+    }
+    return convert(const_cast<const std::uint8_t**>(f.extended_data), f.nb_samples);
+  }
+
+  std::optional<std::string> convert(const std::uint8_t** in, int count) {
+    const int room = swr_get_out_samples(resampler_.get(), count);
+    if (room < 0) return describe(room);
+    const std::size_t used = out_.size();
+    out_.resize(used + static_cast<std::size_t>(room) * 2);
+    auto* dst = reinterpret_cast<std::uint8_t*>(out_.data() + used);
+    const int made = swr_convert(resampler_.get(), &dst, room, in, count);
+    if (made < 0) return describe(made);
+    out_.resize(used + static_cast<std::size_t>(made) * 2);
+    if constexpr (std::endian::native == std::endian::big) {
+      for (std::size_t i = used; i + 1 < out_.size(); i += 2) std::swap(out_[i], out_[i + 1]);
+    }
+    return std::nullopt;
+  }
+
+  // Takes every sample the resampler still holds back.
+  std::optional<std::string> drainResampler() {
+    if (!resampler_) return std::nullopt;
+    for (;;) {
+      const std::size_t before = out_.size();
+      if (auto error = convert(nullptr, 0)) return error;
+      if (out_.size() == before) return std::nullopt;
+    }
+  }
+
+  // Shared with the decoding thread.
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<Batch> queue_;
+  bool stopping_ = false;
+
+  // The caller's side.
+  Batch ready_;  // the batch being worked through, last frame first
+  InputShape shape_;
+  SwrPtr resampler_;
+  bool done_ = false;                   // nothing more will come from the decoding thread
+  std::optional<std::string> failure_;  // why decoding stopped, once it has
+  bool produced_ = false;               // some samples went out
+  std::vector<std::byte> out_;
+
+  std::thread decoding_;  // last: starts once everything it touches exists
+};
+
+}  // namespace
+
+FfmpegDecoder::FfmpegDecoder() {
+  av_log_set_level(AV_LOG_QUIET);
+}
+
+platform::AudioDecoder::Opened FfmpegDecoder::open(const std::string& path) {
+  // Only regular files: a pipe or a device could block the decode or never end.
+  struct stat file {};
+  if (path.empty() || ::stat(path.c_str(), &file) != 0 || !S_ISREG(file.st_mode))
+    return OpenError::noAudio;
+  // The path is a file name, never a URL: the "file:" prefix and the protocol list keep the
+  // demuxers from reaching anything but local files.
+  AVDictionary* options = nullptr;
+  av_dict_set(&options, "protocol_whitelist", "file", 0);
+  AVFormatContext* raw = nullptr;
+  const int opened = avformat_open_input(&raw, ("file:" + path).c_str(), nullptr, &options);
+  av_dict_free(&options);
+  if (opened < 0) return OpenError::noAudio;
+  FormatPtr format(raw);
+  if (avformat_find_stream_info(format.get(), nullptr) < 0) return OpenError::noAudio;
+
+  int index = -1;
+  for (unsigned i = 0; i < format->nb_streams; ++i) {
+    if (index < 0 && format->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO)
+      index = static_cast<int>(i);
+    else
+      format->streams[i]->discard = AVDISCARD_ALL;
+  }
+  if (index < 0) return OpenError::noAudio;
+  AVStream* stream = format->streams[index];
+
+  const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
+  if (!codec) return OpenError::unsupported;
+  CodecPtr context(avcodec_alloc_context3(codec));
+  if (!context || avcodec_parameters_to_context(context.get(), stream->codecpar) < 0)
+    return OpenError::unreadable;
+  context->pkt_timebase = stream->time_base;
+  if (avcodec_open2(context.get(), codec, nullptr) < 0) return OpenError::unsupported;
+
+  PacketPtr packet(av_packet_alloc());
+  if (!packet) return OpenError::unreadable;
+
+  // When the decoder already knows what it will deliver, find out now whether it converts.
+  InputShape shape(context->sample_fmt, context->sample_rate, context->ch_layout);
+  SwrPtr resampler;
+  if (shape.valid()) {
+    resampler = makeResampler(shape);
+    if (!resampler) return OpenError::unsupported;
+  }
+  try {
+    return std::make_unique<FfmpegTrackReader>(
+        FrameSource(std::move(format), index, std::move(context), std::move(packet)),
+        std::move(shape), std::move(resampler));
+  } catch (const std::system_error&) {
+    return OpenError::unreadable;  // no thread to decode on
+  }
+}
+
+}  // namespace parlevox::native

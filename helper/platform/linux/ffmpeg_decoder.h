@@ -1,0 +1,16 @@
+// Audio decoding with the FFmpeg libraries: demuxing, decoding and resampling to 16 kHz mono.
+#pragma once
+
+#include "helper/platform/audio_decoder.h"
+
+namespace parlevox::native {
+
+class FfmpegDecoder final : public platform::AudioDecoder {
+ public:
+  /// Silences the libraries' own logging: the helper's stderr stays unused.
+  FfmpegDecoder();
+  /// Opens local files only (no network or other protocols), whatever the path looks like.
+  Opened open(const std::string& path) override;
+};
+
+}  // namespace parlevox::native

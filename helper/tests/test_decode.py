@@ -1,0 +1,210 @@
+"""The "decode" command on real media files, checked against the ffmpeg command line's output."""
+import json
+import os
+import queue
+import shutil
+import struct
+import subprocess
+import tempfile
+import threading
+import unittest
+
+HELPER = os.environ["PARLEVOX_HELPER"]
+REPLY_TIMEOUT = 60
+
+
+class Helper:
+    """The helper process, driven as the application would drive it."""
+
+    def __init__(self, cwd=None):
+        self.proc = subprocess.Popen([HELPER, "--no-keys"], stdin=subprocess.PIPE,
+                                     stdout=subprocess.PIPE, stderr=subprocess.PIPE, cwd=cwd)
+        self.lines = queue.Queue()
+        threading.Thread(target=self._read, daemon=True).start()
+        ready = self.line()
+        assert ready["t"] == "ready", ready
+
+    def _read(self):
+        with self.proc.stdout:
+            for line in self.proc.stdout:
+                self.lines.put(json.loads(line))
+        self.lines.put(None)
+
+    def line(self):
+        line = self.lines.get(timeout=REPLY_TIMEOUT)
+        assert line is not None, "the helper ended"
+        return line
+
+    def send(self, **command):
+        self.proc.stdin.write((json.dumps(command) + "\n").encode())
+        self.proc.stdin.flush()
+
+    def replies(self, ids):
+        """The replies to the commands with these ids, in whatever order they come."""
+        got = {}
+        while set(got) != set(ids):
+            line = self.line()
+            if "id" in line:
+                got[line["id"]] = line
+        return got
+
+    def ask(self, **command):
+        self.send(**command)
+        return self.replies([command["id"]])[command["id"]]
+
+    def close(self):
+        """Ends the helper through end of input; returns what it wrote to stderr."""
+        self.proc.stdin.close()
+        try:
+            self.proc.wait(timeout=REPLY_TIMEOUT)
+            return self.proc.stderr.read()
+        finally:
+            if self.proc.poll() is None:
+                self.proc.kill()
+            self.proc.wait()
+            self.proc.stderr.close()
+
+
+def ffmpeg(*args):
+    subprocess.run(["ffmpeg", "-v", "error", "-y", *args], check=True,
+                   stdin=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def sine(seconds, rate=44100, freq=440):
+    return ["-f", "lavfi", "-i", f"sine=frequency={freq}:sample_rate={rate}:duration={seconds}"]
+
+
+def reference_pcm(path, folder, *select):
+    """The samples the ffmpeg command line makes of the input's audio."""
+    out = os.path.join(folder, "reference.wav")
+    ffmpeg("-i", path, *select, "-ac", "1", "-ar", "16000", "-c:a", "pcm_s16le",
+           "-fflags", "+bitexact", out)
+    with open(out, "rb") as f:
+        data = f.read()
+    os.unlink(out)
+    at = data.index(b"data") + 8
+    return data[at:]
+
+
+def wav_parts(path):
+    """(the header fields, the samples) of one of the helper's files."""
+    with open(path, "rb") as f:
+        data = f.read()
+    return struct.unpack("<4sI4s4sIHHIIHH4sI", data[:44]), data[44:]
+
+
+class DecodeMatchesTheReferenceDecoder(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.dir = tempfile.mkdtemp(prefix="decode_test_")
+        cls.addClassCleanup(shutil.rmtree, cls.dir)
+        d = lambda name: os.path.join(cls.dir, name)
+        stereo = ["-filter_complex", "[0][1]amerge=inputs=2"]
+        ffmpeg(*sine(2.3), *sine(2.3, freq=660), *stereo, "-c:a", "libmp3lame", d("tone.mp3"))
+        ffmpeg(*sine(2.1, 48000), "-c:a", "aac", d("tone.m4a"))
+        ffmpeg(*sine(1.7, 48000), *sine(1.7, 48000, 880), *stereo, "-c:a", "libopus",
+               d("tone.ogg"))
+        ffmpeg(*sine(1.9, 96000), "-c:a", "flac", d("tone.flac"))
+        ffmpeg(*sine(1.3, 22050), "-c:a", "pcm_s16le", d("tone.wav"))
+        ffmpeg(*sine(1, 44100), *sine(1, 44100, 550), *stereo, "-c:a", "pcm_s16le",
+               d("stereo.wav"))
+        # Video first, sound second.
+        ffmpeg("-f", "lavfi", "-i", "testsrc=duration=1.5:size=64x48:rate=10", *sine(1.5),
+               "-map", "0:v", "-map", "1:a", "-c:v", "mpeg4", "-c:a", "aac", d("movie.mp4"))
+        # Two sound tracks: a mono 8 kHz one first, a stereo one that a "best track" pick prefers.
+        ffmpeg(*sine(1.2, 8000, 300), *sine(1.2, 44100), *sine(1.2, 44100, 990),
+               "-filter_complex", "[1][2]amerge=inputs=2[st]", "-map", "0:a", "-map", "[st]",
+               "-c:a", "flac", d("two.mka"))
+        ffmpeg("-f", "lavfi", "-i", "testsrc=duration=1:size=64x48:rate=10", "-c:v", "mpeg4",
+               d("silent.mp4"))
+        with open(d("notes.txt"), "w") as f:
+            f.write("Nothing to hear here.\n" * 50)
+        for name in ("tone.mp3", "tone.flac"):
+            with open(d(name), "rb") as f:
+                data = f.read()
+            with open(d("cut-" + name), "wb") as f:
+                f.write(data[: len(data) * 6 // 10])
+        cls.helper = Helper(cwd=cls.dir)
+
+    @classmethod
+    def tearDownClass(cls):
+        stderr = cls.helper.close()
+        assert stderr == b"", stderr
+
+    def path(self, name):
+        return os.path.join(self.dir, name)
+
+    def check_wav(self, reply, out, reference):
+        header, pcm = wav_parts(out)
+        size = len(pcm)
+        self.assertEqual(header, (b"RIFF", size + 36, b"WAVE", b"fmt ", 16, 1, 1, 16000, 32000,
+                                  2, 16, b"data", size))
+        self.assertEqual(reply, {"ok": True, "seconds": size / 32000, "id": reply["id"]})
+        self.assertEqual(size // 2, len(reference) // 2, "sample count")
+        self.assertTrue(pcm == reference, "samples differ from the reference decoder's")
+
+    def test_every_format_decodes_to_the_same_samples_as_the_reference(self):
+        names = ["tone.mp3", "tone.m4a", "tone.ogg", "tone.flac", "tone.wav", "stereo.wav",
+                 "movie.mp4", "cut-tone.mp3", "cut-tone.flac"]
+        # All at once: the decodes run side by side on the background pool.
+        for i, name in enumerate(names):
+            self.helper.send(cmd="decode", id=100 + i, path=self.path(name),
+                             out=self.path(name + ".out.wav"))
+        replies = self.helper.replies([100 + i for i in range(len(names))])
+        for i, name in enumerate(names):
+            with self.subTest(name):
+                self.check_wav(replies[100 + i], self.path(name + ".out.wav"),
+                               reference_pcm(self.path(name), self.dir))
+
+    def test_a_stereo_second_at_44100_gives_a_second_at_16000(self):
+        reply = self.helper.ask(cmd="decode", id=1, path=self.path("stereo.wav"),
+                                out=self.path("second.wav"))
+        self.assertAlmostEqual(reply["seconds"], 1.0, delta=0.01)
+        self.assertAlmostEqual(os.path.getsize(self.path("second.wav")), 44 + 32000, delta=320)
+
+    def test_the_first_sound_track_in_the_file_is_taken(self):
+        reply = self.helper.ask(cmd="decode", id=2, path=self.path("two.mka"),
+                                out=self.path("two.wav"))
+        first = reference_pcm(self.path("two.mka"), self.dir, "-map", "0:a:0")
+        second = reference_pcm(self.path("two.mka"), self.dir, "-map", "0:a:1")
+        self.assertNotEqual(first, second)
+        self.check_wav(reply, self.path("two.wav"), first)
+
+    def test_inputs_without_sound_answer_no_audio_and_write_nothing(self):
+        os.mkfifo(self.path("pipe.wav"))
+        cases = {"video without sound": self.path("silent.mp4"),
+                 "text file": self.path("notes.txt"),
+                 "missing file": self.path("nowhere.mp3"),
+                 "folder": self.dir,
+                 "empty path": "",
+                 # Neither may block the decode or make it endless.
+                 "named pipe": self.path("pipe.wav"),
+                 "device": "/dev/zero"}
+        for i, (what, path) in enumerate(cases.items()):
+            with self.subTest(what):
+                out = self.path(f"none{i}.wav")
+                reply = self.helper.ask(cmd="decode", id=10 + i, path=path, out=out)
+                self.assertEqual(reply, {"ok": False, "error": "no_audio", "id": 10 + i})
+                self.assertFalse(os.path.exists(out))
+        reply = self.helper.ask(cmd="decode", id=20)
+        self.assertEqual(reply, {"ok": False, "error": "no_audio", "id": 20})
+
+    def test_output_in_a_missing_folder_cannot_be_written(self):
+        reply = self.helper.ask(cmd="decode", id=30, path=self.path("tone.wav"),
+                                out=self.path("missing/out.wav"))
+        self.assertEqual(reply, {"ok": False, "error": "cannot_write", "id": 30})
+
+    def test_the_path_is_a_file_name_never_a_url(self):
+        # Read as a URL, this would take the helper's own command input.
+        reply = self.helper.ask(cmd="decode", id=40, path="pipe:0", out=self.path("pipe.wav"))
+        self.assertEqual(reply, {"ok": False, "error": "no_audio", "id": 40})
+        self.assertEqual(self.helper.ask(cmd="status", id=41)["ok"], True)
+        # A relative name with a colon is a file in the helper's folder.
+        shutil.copy(self.path("tone.wav"), self.path("take:1.wav"))
+        reply = self.helper.ask(cmd="decode", id=42, path="take:1.wav", out="take1.out.wav")
+        self.check_wav(reply, self.path("take1.out.wav"),
+                       reference_pcm(self.path("tone.wav"), self.dir))
+
+
+if __name__ == "__main__":
+    unittest.main()
