@@ -1,12 +1,28 @@
 // The bundle of platform services the helper runs against, chosen once in main.
 #pragma once
 
+#include <functional>
+
 namespace parlevox::platform {
 
 class Permissions;
 class EventSystem;
 class Workspace;
 class Volume;
+class InputSources;
+class Accessibility;
+class Files;
+
+/// Runs `task` on the main loop after `delayMs`.
+using MainLoopTimer = std::function<void(double delayMs, std::function<void()> task)>;
+
+/// Input played on the main loop by the platform itself (the simulated desktop's timed input).
+class ScriptedInput {
+ public:
+  virtual ~ScriptedInput() = default;
+  /// Called once by start-up just before the main loop runs.
+  virtual void mainLoopStarting(MainLoopTimer timer) = 0;
+};
 
 /// Non-owning pointers to the services; every pointer is set by the composition point.
 struct Platform {
@@ -14,6 +30,10 @@ struct Platform {
   EventSystem* events = nullptr;
   Workspace* workspace = nullptr;
   Volume* volume = nullptr;
+  InputSources* inputSources = nullptr;
+  Accessibility* accessibility = nullptr;
+  Files* files = nullptr;
+  ScriptedInput* scriptedInput = nullptr;  // may be null
 };
 
 }  // namespace parlevox::platform

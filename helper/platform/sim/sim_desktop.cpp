@@ -39,6 +39,9 @@ SimDesktop::Loaded SimDesktop::fromJson(const nlohmann::json& scenario) {
     desktop->events.load(root);
     desktop->workspace.load(root);
     desktop->hasVolume = desktop->volume.load(root);
+    desktop->inputSources.load(root);
+    desktop->files.load(root);
+    desktop->input.load(root);
   } catch (const ScenarioError& e) {
     return std::string(e.what());
   } catch (const nlohmann::json::exception& e) {
@@ -80,10 +83,15 @@ std::unique_ptr<SimDesktop> SimDesktop::demo() {
 }
 
 platform::Platform SimDesktop::platform() {
+  events.onTapCreated([this] { input.tapCreated(); });
   return {.permissions = &permissions,
           .events = &events,
           .workspace = &workspace,
-          .volume = hasVolume ? &volume : nullptr};
+          .volume = hasVolume ? &volume : nullptr,
+          .inputSources = &inputSources,
+          .accessibility = &accessibility,
+          .files = &files,
+          .scriptedInput = &input};
 }
 
 }  // namespace parlevox::sim

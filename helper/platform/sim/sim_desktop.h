@@ -9,7 +9,11 @@
 
 #include "helper/platform/platform.h"
 #include "helper/platform/sim/recorder.h"
+#include "helper/platform/sim/sim_accessibility.h"
 #include "helper/platform/sim/sim_events.h"
+#include "helper/platform/sim/sim_files.h"
+#include "helper/platform/sim/sim_input.h"
+#include "helper/platform/sim/sim_input_sources.h"
 #include "helper/platform/sim/sim_permissions.h"
 #include "helper/platform/sim/sim_volume.h"
 #include "helper/platform/sim/sim_workspace.h"
@@ -40,6 +44,10 @@ class SimDesktop {
   SimWorkspace workspace{recorder};
   SimVolume volume{recorder};
   bool hasVolume = false;
+  SimInputSources inputSources;
+  SimAccessibility accessibility{recorder};
+  SimFiles files;
+  SimInput input{events};  // the keyboard and mouse, and the scenario's timed input
 
  private:
   SimDesktop() = default;
