@@ -10,6 +10,7 @@
 #include "helper/core/emit.h"
 #include "helper/core/helper.h"
 #include "helper/core/process_commands.h"
+#include "helper/keyboard/layout_commands.h"
 #include "helper/output/ducking.h"
 #include "helper/output/select_back.h"
 
@@ -38,6 +39,8 @@ constexpr std::array kRows{
     Row{"duck", runDuck},
     Row{"unduck", runUnduck},
     Row{"selectBack", runSelectBack},
+    Row{"selectAll", runSelectAll},
+    Row{"inputLanguages", runInputLanguages},
     Row{"screenAccess", runScreenAccess},
     Row{"inputAccess", runInputAccess},
     Row{"frontmost", runFrontmost},
