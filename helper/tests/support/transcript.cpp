@@ -16,6 +16,7 @@
 //   layout <id>         makes an enabled keyboard the current one
 //   wait <ms>           advances the virtual clock (it starts at 1000), firing due timers
 //   at <ms>             advances the virtual clock to this time
+//   hide <words>        from now on, record entries starting with these words are not checked
 //   out <json>          the next emitted line; "ts" is compared only when given
 //   app <entry>         the next entry of the desktop's record, as rendered below
 #include "helper/tests/support/transcript.h"
@@ -150,8 +151,12 @@ class Run {
       else
         log_.push_back("out " + text);
     });
-    desktop_->recorder.setListener(
-        [this](const nlohmann::json& entry) { log_.push_back("app " + renderEntry(entry)); });
+    desktop_->recorder.setListener([this](const nlohmann::json& entry) {
+      auto text = renderEntry(entry);
+      for (const auto& prefix : hidden_)
+        if (text.starts_with(prefix)) return;
+      log_.push_back("app " + text);
+    });
     return "";
   }
 
@@ -213,6 +218,11 @@ class Run {
     if (verb == "tick") {
       housekeepingTick(*helper_);
       loop_.drain();
+      return "";
+    }
+    if (verb == "hide") {
+      if (rest.empty()) return "hide takes the first words of record entries";
+      hidden_.push_back(rest);
       return "";
     }
     if (verb == "secure") {
@@ -285,6 +295,7 @@ class Run {
   std::vector<Expectation> expected_;
   std::size_t checked_ = 0;
   std::vector<std::string>* replies_ = nullptr;
+  std::vector<std::string> hidden_;
   int lineNumber_ = 0;
 };
 
