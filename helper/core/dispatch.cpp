@@ -10,6 +10,7 @@
 #include "helper/core/emit.h"
 #include "helper/core/helper.h"
 #include "helper/core/process_commands.h"
+#include "helper/core/screen_queries.h"
 #include "helper/keyboard/layout_commands.h"
 #include "helper/output/ducking.h"
 #include "helper/output/select_back.h"
@@ -36,6 +37,7 @@ constexpr std::array kRows{
     Row{"config", runConfig},
     Row{"arm", runArm},
     Row{"ownClicks", runOwnClicks},
+    Row{"screens", runScreens},
     Row{"duck", runDuck},
     Row{"unduck", runUnduck},
     Row{"selectBack", runSelectBack},

@@ -9,6 +9,7 @@ class Permissions;
 class EventSystem;
 class Workspace;
 class Volume;
+class Screens;
 class InputSources;
 class Accessibility;
 class Files;
@@ -30,6 +31,7 @@ struct Platform {
   EventSystem* events = nullptr;
   Workspace* workspace = nullptr;
   Volume* volume = nullptr;
+  Screens* screens = nullptr;
   InputSources* inputSources = nullptr;
   Accessibility* accessibility = nullptr;
   Files* files = nullptr;

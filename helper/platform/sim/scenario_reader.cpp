@@ -2,6 +2,7 @@
 #include "helper/platform/sim/scenario_reader.h"
 
 #include <cmath>
+#include <cstdint>
 
 namespace parlevox::sim {
 namespace {
@@ -33,8 +34,20 @@ bool ScenarioReader::has(const char* key) const {
   return find(key) != nullptr;
 }
 
-void ScenarioReader::fail(const char* key, const char* expected) const {
+void ScenarioReader::fail(const char* key, const std::string& expected) const {
   throw ScenarioError(place_ + "." + key + " must be " + expected);
+}
+
+void ScenarioReader::onlyKeys(std::initializer_list<const char*> keys) const {
+  for (const auto& [key, value] : object_.items()) {
+    bool known = false;
+    for (const char* k : keys) known = known || key == k;
+    if (!known) throw ScenarioError(place_ + " has an unknown key \"" + key + "\"");
+  }
+}
+
+void ScenarioReader::require(const char* key) const {
+  if (!has(key)) fail(key, "given");
 }
 
 bool ScenarioReader::boolean(const char* key, bool fallback) const {
@@ -47,6 +60,7 @@ bool ScenarioReader::boolean(const char* key, bool fallback) const {
 double ScenarioReader::number(const char* key, double fallback) const {
   auto* v = find(key);
   if (!v) return fallback;
+  // The parser already refuses numbers too large for a double, so every number is finite.
   if (!v->is_number()) fail(key, "a number");
   return v->get<double>();
 }
@@ -54,12 +68,25 @@ double ScenarioReader::number(const char* key, double fallback) const {
 std::int64_t ScenarioReader::integer(const char* key, std::int64_t fallback) const {
   auto* v = find(key);
   if (!v) return fallback;
-  if (v->is_number_integer()) return v->get<std::int64_t>();
+  if (v->is_number_unsigned()) {
+    if (v->get<std::uint64_t>() <= static_cast<std::uint64_t>(INT64_MAX))
+      return static_cast<std::int64_t>(v->get<std::uint64_t>());
+  } else if (v->is_number_integer()) {
+    return v->get<std::int64_t>();
+  }
   if (v->is_number_float()) {
     double d = v->get<double>();
     if (std::trunc(d) == d && std::fabs(d) < 9e18) return static_cast<std::int64_t>(d);
   }
   fail(key, "a whole number");
+}
+
+std::int64_t ScenarioReader::integer(const char* key, std::int64_t fallback, std::int64_t min,
+                                     std::int64_t max) const {
+  auto value = integer(key, fallback);
+  if (has(key) && (value < min || value > max))
+    fail(key, "a whole number from " + std::to_string(min) + " to " + std::to_string(max));
+  return value;
 }
 
 std::string ScenarioReader::string(const char* key, std::string fallback) const {

@@ -1,6 +1,7 @@
 // Typed reads of scenario values that name the exact place of a value that does not fit.
 #pragma once
 
+#include <initializer_list>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <stdexcept>
@@ -25,6 +26,9 @@ class ScenarioReader {
   bool boolean(const char* key, bool fallback) const;
   double number(const char* key, double fallback) const;
   std::int64_t integer(const char* key, std::int64_t fallback) const;
+  /// A whole number within [min, max].
+  std::int64_t integer(const char* key, std::int64_t fallback, std::int64_t min,
+                       std::int64_t max) const;
   std::string string(const char* key, std::string fallback) const;
   std::optional<std::string> optionalString(const char* key) const;
   /// The object at `key` (an empty object when absent).
@@ -34,7 +38,13 @@ class ScenarioReader {
   /// A reader for element `index` of an array read with `array`, which must be an object.
   ScenarioReader element(const char* key, std::size_t index) const;
 
-  [[noreturn]] void fail(const char* key, const char* expected) const;
+  /// Fails when the object holds a key that is not one of `keys` (a misspelt key would
+  /// otherwise be ignored without a word).
+  void onlyKeys(std::initializer_list<const char*> keys) const;
+  /// Fails when `key` is absent.
+  void require(const char* key) const;
+
+  [[noreturn]] void fail(const char* key, const std::string& expected) const;
 
  private:
   const nlohmann::json* find(const char* key) const;

@@ -1,11 +1,13 @@
 // The simulated desktop: every platform service answered from one JSON scenario.
 #include "helper/platform/sim/sim_desktop.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
+#include <optional>
 
 namespace parlevox::sim {
 namespace {
@@ -25,23 +27,73 @@ std::pair<std::size_t, std::size_t> lineAndColumn(std::string_view text, std::si
   return {line, column};
 }
 
+// Records where and why the parser gave up; builds nothing. The parser reports a number too
+// large for a double here too, with its position, which the tree-building parse does not give.
+struct ErrorFinder final : nlohmann::json_sax<nlohmann::json> {
+  std::optional<std::size_t> offset;
+  std::string reason;
+
+  bool null() override { return true; }
+  bool boolean(bool) override { return true; }
+  bool number_integer(number_integer_t) override { return true; }
+  bool number_unsigned(number_unsigned_t) override { return true; }
+  bool number_float(number_float_t, const string_t&) override { return true; }
+  bool string(string_t&) override { return true; }
+  bool binary(binary_t&) override { return true; }
+  bool start_object(std::size_t) override { return true; }
+  bool key(string_t&) override { return true; }
+  bool end_object() override { return true; }
+  bool start_array(std::size_t) override { return true; }
+  bool end_array() override { return true; }
+  bool parse_error(std::size_t position, const std::string& lastToken,
+                   const nlohmann::json::exception& error) override {
+    // A syntax error is reported at the character that broke it; a number too large for a double
+    // only once the number has been read, so it is reported at the number's first character.
+    std::size_t back = error.id == 406 ? lastToken.size() : 1;
+    offset = position >= back ? position - back : 0;
+    reason = error.what();
+    return false;
+  }
+};
+
+// The parser's reason without its own prefixes and without the echo of the text read, which may
+// hold any bytes at all.
+std::string plainReason(std::string what) {
+  if (auto at = what.find("] "); what.starts_with("[json.exception") && at != std::string::npos)
+    what.erase(0, at + 2);
+  if (what.starts_with("parse error")) {
+    auto colon = what.find(": ");
+    if (colon != std::string::npos) what.erase(0, colon + 2);
+  }
+  auto echo = what.find("; last read: '");
+  if (echo != std::string::npos) {
+    auto rest = what.rfind("'; ");
+    what = what.substr(0, echo) +
+           (rest != std::string::npos && rest > echo ? what.substr(rest + 1) : std::string());
+  }
+  auto overflow = what.find("number overflow parsing '");
+  if (overflow != std::string::npos) what = "number too large";
+  return what;
+}
+
 }  // namespace
 
 SimDesktop::Loaded SimDesktop::fromJson(const nlohmann::json& scenario) {
   std::unique_ptr<SimDesktop> desktop(new SimDesktop);
   try {
     ScenarioReader root(scenario, "scenario");
-    if (auto record = root.optionalString("record")) {
-      if (!desktop->recorder.openFile(*record))
-        return "cannot write the record file " + *record + ": " + std::strerror(errno);
-    }
+    auto record = root.optionalString("record");
     desktop->permissions.load(root);
     desktop->events.load(root);
     desktop->workspace.load(root);
     desktop->hasVolume = desktop->volume.load(root);
+    desktop->screens.load(root);
     desktop->inputSources.load(root);
     desktop->files.load(root);
     desktop->input.load(root);
+    // Opened last, so that a scenario that does not fit leaves no file behind.
+    if (record && !desktop->recorder.openFile(*record))
+      return "cannot write the record file " + *record + ": " + std::strerror(errno);
   } catch (const ScenarioError& e) {
     return std::string(e.what());
   } catch (const nlohmann::json::exception& e) {
@@ -51,17 +103,14 @@ SimDesktop::Loaded SimDesktop::fromJson(const nlohmann::json& scenario) {
 }
 
 SimDesktop::Loaded SimDesktop::fromText(std::string_view text, const std::string& name) {
-  nlohmann::json scenario;
-  try {
-    scenario = nlohmann::json::parse(text);
-  } catch (const nlohmann::json::parse_error& e) {
-    auto [line, column] = lineAndColumn(text, e.byte > 0 ? e.byte - 1 : 0);
-    std::string what = e.what();
-    // The library's message ends with the reason after its own position prefix.
-    auto reason = what.find(": ", what.find("column"));
+  nlohmann::json scenario = nlohmann::json::parse(text, nullptr, false);
+  if (scenario.is_discarded()) {
+    ErrorFinder finder;
+    nlohmann::json::sax_parse(text, &finder);
+    if (!finder.offset) return name + ": invalid JSON";
+    auto [line, column] = lineAndColumn(text, *finder.offset);
     return name + ": invalid JSON at line " + std::to_string(line) + ", column " +
-           std::to_string(column) +
-           (reason == std::string::npos ? "" : ": " + what.substr(reason + 2));
+           std::to_string(column) + ": " + plainReason(finder.reason);
   }
   auto loaded = fromJson(scenario);
   if (auto* error = std::get_if<std::string>(&loaded)) return name + ": " + *error;
@@ -69,12 +118,26 @@ SimDesktop::Loaded SimDesktop::fromText(std::string_view text, const std::string
 }
 
 SimDesktop::Loaded SimDesktop::fromFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return "cannot read scenario " + path + ": " + std::strerror(errno);
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) return "cannot read scenario " + path + ": " + std::strerror(errno);
-  return fromText(text.str(), "scenario " + path);
+  auto cannotRead = [&path](int error) {
+    return "cannot read scenario " + path + ": " + std::strerror(error);
+  };
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return cannotRead(errno);
+  std::string text;
+  char buffer[65536];
+  for (;;) {
+    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      int error = errno;  // a directory fails here, with EISDIR
+      ::close(fd);
+      return cannotRead(error);
+    }
+    if (n == 0) break;
+    text.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  return fromText(text, "scenario " + path);
 }
 
 std::unique_ptr<SimDesktop> SimDesktop::demo() {
@@ -88,6 +151,7 @@ platform::Platform SimDesktop::platform() {
           .events = &events,
           .workspace = &workspace,
           .volume = hasVolume ? &volume : nullptr,
+          .screens = &screens,
           .inputSources = &inputSources,
           .accessibility = &accessibility,
           .files = &files,

@@ -15,6 +15,7 @@
 #include "helper/platform/sim/sim_input.h"
 #include "helper/platform/sim/sim_input_sources.h"
 #include "helper/platform/sim/sim_permissions.h"
+#include "helper/platform/sim/sim_screens.h"
 #include "helper/platform/sim/sim_volume.h"
 #include "helper/platform/sim/sim_workspace.h"
 
@@ -26,7 +27,8 @@ class SimDesktop {
 
   /// A desktop from a parsed scenario; the error names the value that does not fit.
   static Loaded fromJson(const nlohmann::json& scenario);
-  /// A desktop from scenario text; `name` names the source in error messages.
+  /// A desktop from scenario text; `name` names the source in error messages, which give the
+  /// line and column of text that is not JSON.
   static Loaded fromText(std::string_view text, const std::string& name);
   /// A desktop from a scenario file.
   static Loaded fromFile(const std::string& path);
@@ -43,6 +45,7 @@ class SimDesktop {
   SimEvents events{recorder};
   SimWorkspace workspace{recorder};
   SimVolume volume{recorder};
+  SimScreens screens;
   bool hasVolume = false;
   SimInputSources inputSources;
   SimAccessibility accessibility{recorder};

@@ -1,8 +1,13 @@
 // Simulated workspace: the applications of the scenario and this process's activation policy.
 #include "helper/platform/sim/sim_workspace.h"
 
+#include <cstdint>
+#include <set>
+
 namespace parlevox::sim {
 namespace {
+
+constexpr std::int64_t kMaxPid = INT32_MAX;
 
 platform::ActivationPolicy policyNamed(const ScenarioReader& app) {
   auto policy = app.string("policy", "regular");
@@ -16,11 +21,14 @@ platform::ActivationPolicy policyNamed(const ScenarioReader& app) {
 
 void SimWorkspace::load(const ScenarioReader& scenario) {
   const auto& apps = scenario.array("apps");
+  std::set<std::int32_t> pids;
   for (std::size_t i = 0; i < apps.size(); ++i) {
     auto app = scenario.element("apps", i);
+    app.onlyKeys({"pid", "bundle", "name", "path", "policy", "terminated"});
+    app.require("pid");
     platform::RunningApp a;
-    if (!app.has("pid")) app.fail("pid", "given");
-    a.pid = static_cast<std::int32_t>(app.integer("pid", 0));
+    a.pid = static_cast<std::int32_t>(app.integer("pid", 0, 1, kMaxPid));
+    if (!pids.insert(a.pid).second) app.fail("pid", "unique among the apps");
     a.bundleId = app.optionalString("bundle");
     a.localizedName = app.optionalString("name");
     a.bundlePath = app.optionalString("path");
@@ -28,8 +36,12 @@ void SimWorkspace::load(const ScenarioReader& scenario) {
     a.terminated = app.boolean("terminated", false);
     apps_.push_back(std::move(a));
   }
-  if (scenario.has("frontmost"))
-    frontmost_ = static_cast<std::int32_t>(scenario.integer("frontmost", 0));
+  // null, like an absent key, means that no application is in front.
+  if (scenario.has("frontmost")) {
+    auto pid = static_cast<std::int32_t>(scenario.integer("frontmost", 0, 1, kMaxPid));
+    if (!pids.contains(pid)) scenario.fail("frontmost", "the pid of one of the apps");
+    frontmost_ = pid;
+  }
 }
 
 std::optional<platform::RunningApp> SimWorkspace::frontmostApplication() {
