@@ -185,6 +185,7 @@ void SimInput::load(const ScenarioReader& scenario) {
   double last = 0;
   for (std::size_t i = 0; i < steps.size(); ++i) {
     auto entry = scenario.element("input", i);
+    entry.onlyKeys({"at", "press", "release", "repeat", "x", "y", "unseen"});
     Step step;
     step.at = entry.number("at", last);
     if (step.at < last) entry.fail("at", "a time no earlier than the step before");

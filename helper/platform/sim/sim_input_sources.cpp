@@ -32,16 +32,20 @@ void SimInputSources::load(const ScenarioReader& scenario) {
     return;
   }
   auto keyboards = scenario.object("keyboardLayouts");
+  keyboards.onlyKeys({"enabled", "current", "asciiCapable", "listFails", "keyboardType"});
   const auto& enabled = keyboards.array("enabled");
   for (std::size_t i = 0; i < enabled.size(); ++i) {
     auto entry = keyboards.element("enabled", i);
+    entry.onlyKeys({"id", "category", "layout", "selectCapable", "languages"});
+    entry.require("id");
     Source s;
-    if (!entry.has("id")) entry.fail("id", "given");
     s.id = entry.string("id", "");
+    for (const auto& other : sources_)
+      if (other.id == s.id) entry.fail("id", "unique among the enabled sources");
     s.category = entry.string("category", "keyboard");
     if (auto name = entry.optionalString("layout")) {
       s.layout = shippedLayout(*name);
-      if (!s.layout) entry.fail("layout", ("one of " + layoutNames()).c_str());
+      if (!s.layout) entry.fail("layout", "one of " + layoutNames());
     }
     s.selectCapable = entry.json().value("selectCapable", nlohmann::json(true));
     s.languages = entry.json().value("languages", nlohmann::json());
@@ -57,7 +61,7 @@ void SimInputSources::load(const ScenarioReader& scenario) {
   current_ = known("current");
   asciiCapable_ = known("asciiCapable");
   listFails_ = keyboards.boolean("listFails", false);
-  keyboardType_ = static_cast<std::uint32_t>(keyboards.integer("keyboardType", 40));
+  keyboardType_ = static_cast<std::uint32_t>(keyboards.integer("keyboardType", 40, 0, 255));
 }
 
 const SimInputSources::Source* SimInputSources::find(const platform::InputSource& source) const {
