@@ -8,6 +8,7 @@
 #include "helper/core/helper.h"
 #include "helper/core/key_tables.h"
 #include "helper/keyboard/held_press.h"
+#include "helper/keyboard/key_report.h"
 #include "helper/keyboard/key_rules.h"
 #include "helper/keyboard/mouse_buttons.h"
 #include "helper/keyboard/readable_fields.h"
@@ -57,12 +58,7 @@ std::optional<platform::InputEvent> handleKey(Helper& h, platform::TapProxy prox
     else
       s.spaceSentAt.reset();
   }
-  if (seen && !isRepeat) {
-    nlohmann::json report{
-        {"t", "key"}, {"code", code}, {"down", isDown}, {"swallowed", swallow}, {"ts", h.now()}};
-    if (name) report["key"] = *name;
-    emit(report);
-  }
+  if (seen && !isRepeat) emitKeyEvent(code, isDown, swallow, h.now(), name);
   if (swallow) return std::nullopt;
   return event;
 }
