@@ -34,7 +34,7 @@ TEST(KeyGateDecide, ReportingWithoutOwnershipIsSeenNotSwallowed) {
   KeyGate gate;
   EXPECT_EQ(gate.decide(0, true, false, true, [] { return false; }), (D{true, false}));
   EXPECT_EQ(gate.decide(0, true, true, true, [] { return false; }), (D{true, false}));
-  EXPECT_EQ(gate.decide(0, true, true, true, [] { return true; }), (D{true, true}));
+  EXPECT_EQ(gate.decide(0, true, false, true, [] { return true; }), (D{true, true}));
   EXPECT_TRUE(gate.kept.contains(0));
   EXPECT_EQ(gate.decide(0, false, false, true, [] { return false; }), (D{true, true}));
   EXPECT_EQ(gate.decide(0, false, false, true, [] { return true; }), (D{true, false}));
@@ -64,8 +64,9 @@ TEST(KeyGateDecide, OutcomeTable) {
       {true, fresh, false, true, {true, true}, true, true},
       {true, fresh, false, false, {true, false}, false, true},
       {true, repeat, true, false, {true, true}, true, false},
-      {true, repeat, false, true, {true, true}, true, true},
-      {true, repeat, false, false, {true, false}, false, true},
+      // A repeat of a press that went through is never swallowed, whatever `ours` would say.
+      {true, repeat, false, true, {true, false}, false, false},
+      {true, repeat, false, false, {true, false}, false, false},
       {true, up, true, false, {true, true}, false, false},
       {true, up, false, true, {true, false}, false, false},
   };
