@@ -19,6 +19,8 @@ struct AsioRunLoop::Impl {
   asio::io_context io{1};
   asio::executor_work_guard<asio::io_context::executor_type> work = asio::make_work_guard(io);
   asio::thread_pool pool{2};
+  // The serial "readable" queue: a strand on the pool runs its work one piece at a time.
+  asio::strand<asio::thread_pool::executor_type> readableStrand = asio::make_strand(pool);
   asio::signal_set signals{io};
   std::function<void(int)> signalHandler;
   std::unordered_map<TimerId, std::unique_ptr<asio::steady_timer>> timers;
@@ -67,6 +69,10 @@ void AsioRunLoop::cancel(TimerId id) {
 
 void AsioRunLoop::background(Task work) {
   asio::post(impl_->pool, std::move(work));
+}
+
+void AsioRunLoop::readable(Task work) {
+  asio::post(impl_->readableStrand, std::move(work));
 }
 
 void AsioRunLoop::onSignals(const std::vector<int>& signals, std::function<void(int)> handler) {

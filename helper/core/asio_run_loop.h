@@ -18,6 +18,7 @@ class AsioRunLoop final : public RunLoop {
   TimerId after(double delayMs, Task task) override;
   void cancel(TimerId id) override;
   void background(Task work) override;
+  void readable(Task work) override;
 
   /// Runs `handler` on the main thread when one of the signals arrives; it stays armed.
   void onSignals(const std::vector<int>& signals, std::function<void(int)> handler);

@@ -11,6 +11,7 @@
 #include "helper/core/helper.h"
 #include "helper/core/process_commands.h"
 #include "helper/core/screen_queries.h"
+#include "helper/keyboard/layout_commands.h"
 #include "helper/output/decode_to_wav.h"
 #include "helper/output/ducking.h"
 #include "helper/output/select_back.h"
@@ -42,6 +43,8 @@ constexpr std::array kRows{
     Row{"duck", runDuck},
     Row{"unduck", runUnduck},
     Row{"selectBack", runSelectBack},
+    Row{"selectAll", runSelectAll},
+    Row{"inputLanguages", runInputLanguages},
     Row{"screenAccess", runScreenAccess},
     Row{"inputAccess", runInputAccess},
     Row{"frontmost", runFrontmost},

@@ -43,6 +43,10 @@ void emit(const nlohmann::json& object) {
   } catch (const nlohmann::json::exception&) {
     return;
   }
+  emitSerialised(std::move(line));
+}
+
+void emitSerialised(std::string line) {
   line.push_back('\n');
   auto& out = output();
   std::lock_guard guard(out.lock);

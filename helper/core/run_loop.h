@@ -23,6 +23,9 @@ class RunLoop {
   virtual void cancel(TimerId id) = 0;
   /// Runs the work on the background pool; the work hands its result back with `post`.
   virtual void background(Task work) = 0;
+  /// Runs the work on the serial "readable" queue: one piece at a time, in submission order, off
+  /// the main thread where the loop has such a queue. The work touches no main-thread state.
+  virtual void readable(Task work) { post(std::move(work)); }
 };
 
 /// Milliseconds of CLOCK_MONOTONIC, the helper's clock.

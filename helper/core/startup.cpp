@@ -59,6 +59,10 @@ int runHelper(int argc, char** argv, const platform::Platform& platform) {
 
   scheduleHousekeeping(h);
   platform.workspace->prohibitActivation();
+  if (platform.scriptedInput)
+    platform.scriptedInput->mainLoopStarting([&loop](double delayMs, std::function<void()> task) {
+      loop.after(delayMs, std::move(task));
+    });
   loop.run();
   return 0;
 }

@@ -3,10 +3,93 @@
 
 #include <nlohmann/json.hpp>
 
+#include "helper/core/app_queries.h"
 #include "helper/core/emit.h"
 #include "helper/core/helper.h"
+#include "helper/core/key_tables.h"
+#include "helper/keyboard/held_press.h"
+#include "helper/keyboard/key_report.h"
+#include "helper/keyboard/key_rules.h"
+#include "helper/keyboard/mouse_buttons.h"
+#include "helper/keyboard/readable_fields.h"
+#include "helper/keyboard/typing.h"
+#include "helper/platform/workspace.h"
 
 namespace parlevox {
+namespace {
+
+// Shift, Control, Option, Command and Fn: a key event with any of them is not quiet.
+constexpr std::uint64_t kModifierFlags = 0x9E0000;
+
+bool hasSpaceChordRule(const HelperState& s) {
+  for (const auto& rule : s.swallowRules)
+    if (rule.key == "Space" && !rule.when.empty()) return true;
+  return false;
+}
+
+std::optional<platform::InputEvent> handleKey(Helper& h, platform::TapProxy proxy,
+                                              const platform::InputEvent& event) {
+  auto& s = h.state;
+  // The helper's own keystrokes pass untouched and uncounted.
+  if (event.userData == syntheticMark) return event;
+  const std::int64_t code = event.keyCode;
+  const bool isRepeat = event.autorepeat;
+  const bool isDown = event.type == platform::kKeyDown;
+  if (isDown) noteTyping(h, event, code);
+  const auto name = keyName(code);
+
+  // A Space still held back goes first, so the application gets keystrokes in their real order.
+  sendHeldPress(h, proxy);
+
+  const bool quiet = !s.armed && s.heldModifiers.empty() && (event.flags & kModifierFlags) == 0;
+  const bool startsChord = name == "Space" && hasSpaceChordRule(s);
+  if (isDown && s.keyGate.holdBack(true, isRepeat, quiet, startsChord, h.now()) &&
+      startHeldPress(h, event))
+    return std::nullopt;
+
+  const bool ruleHolds = isDown && name && swallowRuleHolds(s, name, modifiersDown(event.flags));
+  const bool reporting = s.armed || ruleHolds || watchedModifierHeld(s);
+  const auto [seen, swallow] = s.keyGate.decide(
+      code, isDown, isRepeat, reporting, [&] { return ruleHolds || captureAllInput(h, name); });
+
+  if (code == s.spaceCode && !isRepeat) {
+    if (isDown && !swallow)
+      s.spaceSentAt = h.now();
+    else
+      s.spaceSentAt.reset();
+  }
+  if (seen && !isRepeat) emitKeyEvent(code, isDown, swallow, h.now(), name);
+  if (swallow) return std::nullopt;
+  return event;
+}
+
+platform::InputEvent handleFlagsChanged(Helper& h, platform::TapProxy proxy,
+                                        const platform::InputEvent& event) {
+  auto& s = h.state;
+  const ModifierKey* key = modifierKeyFor(event.keyCode);
+  if (!key) return event;
+  const std::string name(key->name);
+  const bool down = (event.flags & key->mask) != 0;
+  if (down && !s.heldModifiers.contains(name)) {
+    s.heldModifiers.insert(name);
+    modifierJoined(h, name, proxy);
+    if (s.watchedModifiers.contains(name)) {
+      makeFieldsReadable(h, h.platform.workspace->frontmostApplication());
+      emit({{"t", "down"},
+            {"key", name},
+            {"ts", h.now()},
+            {"app", frontmostAppInfo(h)},
+            {"pressed", pressedKeyNames(h)}});
+    }
+  } else if (!down && s.heldModifiers.erase(name) > 0) {
+    sendHeldPress(h, proxy);
+    if (s.watchedModifiers.contains(name)) emit({{"t", "up"}, {"key", name}, {"ts", h.now()}});
+  }
+  // Modifier changes always reach the application.
+  return event;
+}
+
+}  // namespace
 
 bool installTap(Helper& h) {
   if (h.state.eventTap) return true;
@@ -18,7 +101,7 @@ bool installTap(Helper& h) {
   return true;
 }
 
-std::optional<platform::InputEvent> handleTapEvent(Helper& h, platform::TapProxy,
+std::optional<platform::InputEvent> handleTapEvent(Helper& h, platform::TapProxy proxy,
                                                    const platform::InputEvent& event) {
   switch (event.type) {
     case platform::kTapDisabledByTimeout:
@@ -26,6 +109,21 @@ std::optional<platform::InputEvent> handleTapEvent(Helper& h, platform::TapProxy
       emit({{"t", "tapOff"}, {"timeout", event.type == platform::kTapDisabledByTimeout}});
       if (h.state.eventTap) h.platform.events->enableTap();
       return event;
+    case platform::kKeyDown:
+    case platform::kKeyUp:
+      return handleKey(h, proxy, event);
+    case platform::kFlagsChanged:
+      return handleFlagsChanged(h, proxy, event);
+    case platform::kLeftMouseDown:
+    case platform::kRightMouseDown:
+      return handleMouseDown(h, proxy, event);
+    case platform::kLeftMouseUp:
+    case platform::kRightMouseUp:
+      return handleMouseUp(h, event);
+    case platform::kOtherMouseDown:
+      return handleOtherMouseDown(h, proxy, event);
+    case platform::kOtherMouseUp:
+      return handleOtherMouseUp(h, event);
     default:
       return event;
   }

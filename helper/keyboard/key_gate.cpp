@@ -14,6 +14,9 @@ KeyGate::Decision KeyGate::decide(std::int64_t code, bool isDown, bool isRepeat,
     return {true, wasKept};
   }
   if (wasKept) return {true, true};
+  // A repeat of a press that went through stays with the application: swallowing the rest of the
+  // press would leave the application holding a key that never comes up.
+  if (isRepeat) return {true, false};
   if (!ours()) return {true, false};
   kept.insert(code);
   return {true, true};

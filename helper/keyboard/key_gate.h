@@ -25,8 +25,9 @@ struct KeyGate {
   /// Time of the most recent fresh key-down that went through `holdBack`.
   double lastPress = -std::numeric_limits<double>::infinity();
 
-  /// Whether the event is reported and whether it is swallowed. `ours` is asked at most once,
-  /// and only for a reported key-down of a code not already kept.
+  /// Whether the event is reported and whether it is swallowed. A key is swallowed as a whole
+  /// press: a kept press's repeats and release are swallowed, and a press that went through is
+  /// never swallowed later. `ours` is asked at most once, and only for a reported fresh key-down.
   Decision decide(std::int64_t code, bool isDown, bool isRepeat, bool reporting,
                   const std::function<bool()>& ours);
   /// Whether a fresh press may be held back as the possible start of a chord; every fresh

@@ -32,6 +32,7 @@ struct InputEvent {
   bool autorepeat = false;        // field 8
   std::uint64_t flags = 0;        // modifier flags, device-independent and device-dependent bits
   std::int64_t userData = 0;      // field 42, the source user data
+  std::int64_t keyboardType = 0;  // field 10, keyboard events
   std::int64_t buttonNumber = 0;  // field 3, mouse events
   double x = 0, y = 0;            // location in global top-left points, mouse events
 };

@@ -1,6 +1,8 @@
 // The bundle of platform services the helper runs against, chosen once in main.
 #pragma once
 
+#include <functional>
+
 namespace parlevox::platform {
 
 class Permissions;
@@ -9,6 +11,20 @@ class Workspace;
 class Volume;
 class AudioDecoder;
 class Screens;
+class InputSources;
+class Accessibility;
+class Files;
+
+/// Runs `task` on the main loop after `delayMs`.
+using MainLoopTimer = std::function<void(double delayMs, std::function<void()> task)>;
+
+/// Input played on the main loop by the platform itself (the simulated desktop's timed input).
+class ScriptedInput {
+ public:
+  virtual ~ScriptedInput() = default;
+  /// Called once by start-up just before the main loop runs.
+  virtual void mainLoopStarting(MainLoopTimer timer) = 0;
+};
 
 /// Non-owning pointers to the services; every pointer is set by the composition point.
 struct Platform {
@@ -18,6 +34,10 @@ struct Platform {
   Volume* volume = nullptr;
   AudioDecoder* audioDecoder = nullptr;
   Screens* screens = nullptr;
+  InputSources* inputSources = nullptr;
+  Accessibility* accessibility = nullptr;
+  Files* files = nullptr;
+  ScriptedInput* scriptedInput = nullptr;  // may be null
 };
 
 }  // namespace parlevox::platform

@@ -34,10 +34,53 @@ TEST(KeyGateDecide, ReportingWithoutOwnershipIsSeenNotSwallowed) {
   KeyGate gate;
   EXPECT_EQ(gate.decide(0, true, false, true, [] { return false; }), (D{true, false}));
   EXPECT_EQ(gate.decide(0, true, true, true, [] { return false; }), (D{true, false}));
-  EXPECT_EQ(gate.decide(0, true, true, true, [] { return true; }), (D{true, true}));
+  EXPECT_EQ(gate.decide(0, true, false, true, [] { return true; }), (D{true, true}));
   EXPECT_TRUE(gate.kept.contains(0));
   EXPECT_EQ(gate.decide(0, false, false, true, [] { return false; }), (D{true, true}));
   EXPECT_EQ(gate.decide(0, false, false, true, [] { return true; }), (D{true, false}));
+}
+
+// Every row of the gate's outcome table, with whether `ours` may be asked and what it answers.
+TEST(KeyGateDecide, OutcomeTable) {
+  enum Kind { fresh, repeat, up };
+  struct Row {
+    bool reporting;
+    Kind kind;
+    bool keptBefore;
+    bool ours;
+    D result;
+    bool keptAfter;
+    bool asksOurs;
+  };
+  const Row rows[] = {
+      {false, fresh, true, true, {false, false}, false, false},
+      {false, fresh, false, true, {false, false}, false, false},
+      {false, repeat, false, true, {false, false}, false, false},
+      {false, repeat, true, false, {true, true}, true, false},
+      {false, up, false, true, {false, false}, false, false},
+      {false, up, true, false, {true, true}, false, false},
+      {true, fresh, true, true, {true, true}, true, true},
+      {true, fresh, true, false, {true, false}, false, true},
+      {true, fresh, false, true, {true, true}, true, true},
+      {true, fresh, false, false, {true, false}, false, true},
+      {true, repeat, true, false, {true, true}, true, false},
+      // A repeat of a press that went through is never swallowed, whatever `ours` would say.
+      {true, repeat, false, true, {true, false}, false, false},
+      {true, repeat, false, false, {true, false}, false, false},
+      {true, up, true, false, {true, true}, false, false},
+      {true, up, false, true, {true, false}, false, false},
+  };
+  for (std::size_t i = 0; i < std::size(rows); ++i) {
+    const Row& row = rows[i];
+    KeyGate gate;
+    if (row.keptBefore) gate.keep(7);
+    int asked = 0;
+    auto result = gate.decide(7, row.kind != up, row.kind == repeat, row.reporting,
+                              [&] { return ++asked, row.ours; });
+    EXPECT_EQ(result, row.result) << "row " << i;
+    EXPECT_EQ(gate.kept.contains(7), row.keptAfter) << "row " << i;
+    EXPECT_EQ(asked, row.asksOurs ? 1 : 0) << "row " << i;
+  }
 }
 
 TEST(KeyGateHoldBack, FirstQuietSpaceIsHeldAndTheGapIsInclusive) {

@@ -20,7 +20,13 @@ void Recorder::record(nlohmann::json entry) {
     std::fprintf(file_, "%s\n", line.c_str());
     std::fflush(file_);
   }
+  if (listener_) listener_(entry);
   entries_.push_back(std::move(entry));
+}
+
+void Recorder::setListener(std::function<void(const nlohmann::json&)> listener) {
+  std::lock_guard guard(lock_);
+  listener_ = std::move(listener);
 }
 
 std::vector<nlohmann::json> Recorder::entries() const {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -22,11 +23,14 @@ class Recorder {
   void record(nlohmann::json entry);
   /// A copy of every entry so far.
   std::vector<nlohmann::json> entries() const;
+  /// Also hands every later entry to `listener`, under the recorder's lock, in order.
+  void setListener(std::function<void(const nlohmann::json&)> listener);
 
  private:
   mutable std::mutex lock_;
   std::vector<nlohmann::json> entries_;
   std::FILE* file_ = nullptr;
+  std::function<void(const nlohmann::json&)> listener_;
 };
 
 }  // namespace parlevox::sim

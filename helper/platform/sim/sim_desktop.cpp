@@ -88,6 +88,9 @@ SimDesktop::Loaded SimDesktop::fromJson(const nlohmann::json& scenario) {
     desktop->workspace.load(root);
     desktop->hasVolume = desktop->volume.load(root);
     desktop->screens.load(root);
+    desktop->inputSources.load(root);
+    desktop->files.load(root);
+    desktop->input.load(root);
     // Opened last, so that a scenario that does not fit leaves no file behind.
     if (record && !desktop->recorder.openFile(*record))
       return "cannot write the record file " + *record + ": " + std::strerror(errno);
@@ -143,11 +146,16 @@ std::unique_ptr<SimDesktop> SimDesktop::demo() {
 }
 
 platform::Platform SimDesktop::platform() {
+  events.onTapCreated([this] { input.tapCreated(); });
   return {.permissions = &permissions,
           .events = &events,
           .workspace = &workspace,
           .volume = hasVolume ? &volume : nullptr,
-          .screens = &screens};
+          .screens = &screens,
+          .inputSources = &inputSources,
+          .accessibility = &accessibility,
+          .files = &files,
+          .scriptedInput = &input};
 }
 
 }  // namespace parlevox::sim

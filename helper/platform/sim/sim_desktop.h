@@ -9,7 +9,11 @@
 
 #include "helper/platform/platform.h"
 #include "helper/platform/sim/recorder.h"
+#include "helper/platform/sim/sim_accessibility.h"
 #include "helper/platform/sim/sim_events.h"
+#include "helper/platform/sim/sim_files.h"
+#include "helper/platform/sim/sim_input.h"
+#include "helper/platform/sim/sim_input_sources.h"
 #include "helper/platform/sim/sim_permissions.h"
 #include "helper/platform/sim/sim_screens.h"
 #include "helper/platform/sim/sim_volume.h"
@@ -43,6 +47,10 @@ class SimDesktop {
   SimVolume volume{recorder};
   SimScreens screens;
   bool hasVolume = false;
+  SimInputSources inputSources;
+  SimAccessibility accessibility{recorder};
+  SimFiles files;
+  SimInput input{events};  // the keyboard and mouse, and the scenario's timed input
 
  private:
   SimDesktop() = default;

@@ -69,6 +69,7 @@ bool SimEvents::createTap(std::uint64_t mask, platform::TapCallback callback) {
   mask_ = mask;
   callback_ = std::move(callback);
   recorder_.record({{"do", "createTap"}, {"ok", true}, {"mask", mask}});
+  if (tapCreated_) tapCreated_();
   return true;
 }
 
@@ -85,9 +86,17 @@ std::optional<platform::InputEvent> SimEvents::createKeyboardEvent(std::int64_t 
 }
 
 void SimEvents::post(platform::TapLocation location, const platform::InputEvent& event) {
+  // Posted events enter the stream upstream of the session tap and pass through it.
+  std::optional<platform::InputEvent> out = event;
+  if (callback_ && !inCallback_ && event.type < 64 && (mask_ >> event.type & 1)) {
+    inCallback_ = true;
+    out = callback_(this, event);
+    inCallback_ = false;
+  }
   auto j = describeEvent(event);
   j["do"] = "post";
   j["at"] = location == platform::TapLocation::hid ? "hid" : "session";
+  if (!out) j["swallowed"] = true;
   recorder_.record(std::move(j));
 }
 
@@ -102,11 +111,31 @@ bool SimEvents::secureInputEnabled() {
   return secureInput_;
 }
 
+void SimEvents::setKeyDown(std::int64_t keyCode, bool down) {
+  if (down)
+    keysDown_.insert(keyCode);
+  else
+    keysDown_.erase(keyCode);
+}
+
+void SimEvents::disableTap(bool timeout) {
+  if (!callback_) return;
+  platform::InputEvent e;
+  e.type = timeout ? platform::kTapDisabledByTimeout : platform::kTapDisabledByUserInput;
+  inCallback_ = true;
+  callback_(this, e);
+  inCallback_ = false;
+}
+
 void SimEvents::deliver(const platform::InputEvent& event) {
   if (event.type == platform::kKeyDown) keysDown_.insert(event.keyCode);
   if (event.type == platform::kKeyUp) keysDown_.erase(event.keyCode);
   std::optional<platform::InputEvent> out = event;
-  if (callback_ && event.type < 64 && (mask_ >> event.type & 1)) out = callback_(this, event);
+  if (callback_ && event.type < 64 && (mask_ >> event.type & 1)) {
+    inCallback_ = true;
+    out = callback_(this, event);
+    inCallback_ = false;
+  }
   auto j = describeEvent(event);
   j["do"] = out ? "receive" : "swallowed";
   recorder_.record(std::move(j));

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <set>
 #include <vector>
 
@@ -28,6 +29,12 @@ class SimEvents final : public platform::EventSystem {
   /// Passes one input event through the tap, as the system would, and records what the focused
   /// application receives. Without a tap the event goes straight through.
   void deliver(const platform::InputEvent& event);
+  /// Marks a key as physically down or up without delivering anything.
+  void setKeyDown(std::int64_t keyCode, bool down);
+  /// Tells the tap that the system disabled it: by timeout, or else by user input.
+  void disableTap(bool timeout);
+  /// Called once a tap has been created.
+  void onTapCreated(std::function<void()> action) { tapCreated_ = std::move(action); }
   /// Sets secure keyboard entry on or off from now on.
   void setSecureInput(bool on) { secureInput_ = on; }
   bool hasTap() const { return static_cast<bool>(callback_); }
@@ -41,6 +48,8 @@ class SimEvents final : public platform::EventSystem {
   std::int64_t tapFailures_ = 0;  // attempts that fail before one succeeds
   bool secureInput_ = false;
   std::set<std::int64_t> keysDown_;
+  std::function<void()> tapCreated_;
+  bool inCallback_ = false;  // events posted from inside the callback do not re-enter it
 };
 
 /// The recorded form of an event: what it is and its fields.

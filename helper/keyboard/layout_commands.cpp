@@ -1,0 +1,27 @@
+// Commands over the keyboard layouts: the input languages and select-all.
+#include "helper/keyboard/layout_commands.h"
+
+#include <nlohmann/json.hpp>
+
+#include "helper/core/command.h"
+#include "helper/core/emit.h"
+#include "helper/core/helper.h"
+#include "helper/keyboard/layouts.h"
+#include "helper/output/post_key.h"
+
+namespace parlevox {
+
+void runInputLanguages(Helper& h, const Command& c) {
+  respond(c.id, {{"ok", true}, {"languages", inputLanguages(h)}});
+}
+
+void runSelectAll(Helper& h, const Command& c) {
+  auto code = lookupVirtualKey(h, "a");
+  if (!code) {
+    respond(c.id, {{"ok", false}, {"error", "no_a_key"}});
+    return;
+  }
+  respond(c.id, {{"ok", postKey(h, *code, kCommandFlag, platform::TapLocation::session, 8000)}});
+}
+
+}  // namespace parlevox

@@ -1,0 +1,76 @@
+// Typing detection: bursts of the user's own typing and the typing speed.
+#include "helper/keyboard/typing.h"
+
+#include <nlohmann/json.hpp>
+
+#include "helper/core/app_queries.h"
+#include "helper/core/emit.h"
+#include "helper/core/helper.h"
+#include "helper/core/key_tables.h"
+#include "helper/platform/workspace.h"
+
+namespace parlevox {
+namespace {
+
+constexpr std::uint64_t kCommandFlag = 0x100000, kControlFlag = 0x40000;
+constexpr std::int64_t kDeleteCode = 51, kForwardDeleteCode = 117;
+
+void emitTyping(Helper& h, double ms) {
+  emit({{"t", "typing"}, {"ms", static_cast<std::int64_t>(ms)}, {"app", frontmostAppInfo(h)}});
+}
+
+}  // namespace
+
+void noteTyping(Helper& h, const platform::InputEvent& event, std::int64_t code) {
+  auto& s = h.state;
+  const bool bursts = s.typingAfterMs > 0 || !s.typingMarks.empty();
+  if (!s.typingStats && !bursts) return;
+  if (s.armed || event.autorepeat || isNonTypingKey(code)) return;
+  if (event.flags & (kCommandFlag | kControlFlag)) return;
+
+  const double t = h.now();
+  if (s.typingStats) noteTypingSpeed(h, t, code == kDeleteCode || code == kForwardDeleteCode);
+  if (!bursts) return;
+
+  auto front = h.platform.workspace->frontmostApplication();
+  const std::int32_t pid = front ? front->pid : 0;
+  if (t - s.typingLast > s.typingGapMs || pid != s.typingPid) {
+    s.typingStart = t;
+    s.typingReported = false;
+    s.typingNextMark = 0;
+    s.typingPid = pid;
+  }
+  s.typingLast = t;
+  const double ms = t - s.typingStart;
+  if (s.typingMarks.empty()) {
+    if (!s.typingReported && ms >= s.typingAfterMs) {
+      s.typingReported = true;
+      emitTyping(h, ms);
+    }
+    return;
+  }
+  while (s.typingNextMark < static_cast<std::int64_t>(s.typingMarks.size()) &&
+         ms >= s.typingMarks[static_cast<std::size_t>(s.typingNextMark)]) {
+    ++s.typingNextMark;
+    emitTyping(h, ms);
+  }
+}
+
+void noteTypingSpeed(Helper& h, double at, bool isDelete) {
+  auto& s = h.state;
+  if (s.speedLast > 0 && at - s.speedLast < s.speedGapMs) {
+    s.speedMs += at - s.speedLast;
+    ++(isDelete ? s.speedBack : s.speedKeys);
+    if (s.speedKeys + s.speedBack >= s.speedReportEvery) {
+      emit({{"t", "typed"},
+            {"keys", s.speedKeys},
+            {"back", s.speedBack},
+            {"ms", static_cast<std::int64_t>(s.speedMs)}});
+      s.speedKeys = s.speedBack = 0;
+      s.speedMs = 0;
+    }
+  }
+  s.speedLast = at;
+}
+
+}  // namespace parlevox
