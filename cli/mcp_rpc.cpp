@@ -5,12 +5,24 @@
 
 namespace parlevox::cli {
 
+// Built member by member: an initializer list would copy every value once more.
 nlohmann::json rpc_result(const nlohmann::json& id, nlohmann::json result) {
-  return {{"id", id}, {"jsonrpc", "2.0"}, {"result", std::move(result)}};
+  nlohmann::json response(nlohmann::json::value_t::object);
+  response["id"] = id;
+  response["jsonrpc"] = "2.0";
+  response["result"] = std::move(result);
+  return response;
 }
 
 nlohmann::json rpc_error(const nlohmann::json& id, int code, std::string_view message) {
-  return {{"error", {{"code", code}, {"message", message}}}, {"id", id}, {"jsonrpc", "2.0"}};
+  nlohmann::json error(nlohmann::json::value_t::object);
+  error["code"] = code;
+  error["message"] = message;
+  nlohmann::json response(nlohmann::json::value_t::object);
+  response["error"] = std::move(error);
+  response["id"] = id;
+  response["jsonrpc"] = "2.0";
+  return response;
 }
 
 nlohmann::json rpc_error(const nlohmann::json& id, int code, std::string_view message,

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <ctime>
 #include <nlohmann/json.hpp>
 
 #include "cli/input_text.h"
@@ -17,31 +16,28 @@
 namespace parlevox::cli {
 namespace {
 
-// Writes all of `bytes`, normally in one write. SIGPIPE is held back meanwhile and a pending one
-// is discarded, so a reader that went away shows up as a failed write (EPIPE) that ends the
-// server with its normal exit status.
+void on_broken_pipe(int) {}
+
+// A reader that went away must show up as a failed write (EPIPE) that ends the server with its
+// normal exit status, not as a fatal SIGPIPE. A handler that does nothing achieves that; unlike
+// ignoring the signal it is reset by exec, so the application launcher starts with the default.
+void survive_broken_pipes() {
+  struct sigaction action {};
+  action.sa_handler = on_broken_pipe;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGPIPE, &action, nullptr);
+}
+
+// Writes all of `bytes`: one write unless the pipe takes less.
 bool write_all(int fd, std::string_view bytes) {
-  sigset_t pipe_signal, previous;
-  sigemptyset(&pipe_signal);
-  sigaddset(&pipe_signal, SIGPIPE);
-  pthread_sigmask(SIG_BLOCK, &pipe_signal, &previous);
-  bool written = true;
   while (!bytes.empty()) {
     ssize_t n = ::write(fd, bytes.data(), bytes.size());
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      written = false;
-      break;
-    }
+    if (n <= 0) return false;
     bytes.remove_prefix(static_cast<std::size_t>(n));
   }
-  if (!written) {
-    timespec no_wait{0, 0};
-    while (sigtimedwait(&pipe_signal, nullptr, &no_wait) < 0 && errno == EINTR) {
-    }
-  }
-  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-  return written;
+  return true;
 }
 
 }  // namespace
@@ -65,6 +61,7 @@ std::optional<std::string> answer_mcp_line(McpServerState& state, std::string_vi
 }
 
 void run_mcp_server(int in_fd, int out_fd) {
+  survive_broken_pipes();
   McpServerState state;
   LineReader reader(in_fd);
   while (auto line = reader.next_line()) {
