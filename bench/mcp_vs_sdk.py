@@ -2,6 +2,7 @@
 """`parlevox mcp` side by side with the same server written with the MCP SDK
 (bench/sdk_mcp_server.mjs), both against the reference application: ping round trips per second
 (one request in flight, and pipelined), tools/list latency and peak memory, in alternating rounds.
+A responder that does no work at all (bench/mcp_reply_ceiling) shows the ceiling for pings.
 
 Usage: bench/mcp_vs_sdk.py [BUILD_DIR] [ROUNDS] [PINGS] [LISTS]
 (defaults build/default 5 20000 200; needs scripts/setup.sh for the SDK and a default build)
@@ -22,7 +23,8 @@ def main():
     rounds, pings, lists = int(args[1] or 5), int(args[2] or 20000), int(args[3] or 200)
     driver = os.path.join(build, "bench/mcp_round_trips")
     servers = {"parlevox mcp": [os.path.join(build, "cli/parlevox"), "mcp"],
-               "MCP SDK server (Node.js)": ["node", os.path.join(ROOT, "bench/sdk_mcp_server.mjs")]}
+               "MCP SDK server (Node.js)": ["node", os.path.join(ROOT, "bench/sdk_mcp_server.mjs")],
+               "no-op responder": [os.path.join(build, "bench/mcp_reply_ceiling")]}
     with tempfile.TemporaryDirectory(prefix="pvx-bench-") as folder:
         socket = os.path.join(folder, "api.sock")
         app = subprocess.Popen([os.path.join(build, "tools/parlevox-reference-app"), "--socket",
@@ -46,7 +48,7 @@ def main():
                ("tools/list median ms", lambda r: r["list_ms"]["median"], "{:.3f}"),
                ("tools/list p90 ms", lambda r: r["list_ms"]["p90"], "{:.3f}"),
                ("peak RSS MiB", lambda r: r["peak_rss_kib"] / 1024, "{:.1f}")]
-    names = list(servers)
+    names = list(servers)[:2]
     print(f"{rounds} alternating rounds, {pings} pings and {lists} tools/list each; medians")
     print(f"| {'':22} | {names[0]:>14} | {names[1]:>26} | ratio |")
     for label, pick, form in metrics:
@@ -54,6 +56,10 @@ def main():
         ratio = ours / theirs if "/s" in label else theirs / ours
         print(f"| {label:22} | {form.format(ours):>14} | {form.format(theirs):>26} | {ratio:5.1f} |")
     print("ratio: how many times better parlevox is (rate ÷ rate, or time and memory ÷ ours)")
+    ceiling = runs["no-op responder"]
+    print("ceiling (no-op responder): ping round trips/s {:,.0f}, pipelined pings/s {:,.0f}".format(
+        statistics.median(r["pings_per_s"] for r in ceiling),
+        statistics.median(r["pipelined_pings_per_s"] for r in ceiling)))
     for name in names:
         print(name, "ping round trips/s per round:", [r["pings_per_s"] for r in runs[name]])
 
