@@ -3,6 +3,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/call_app.h"
 #include "cli/json_text.h"
 #include "cli/mcp_rpc.h"
 #include "cli/mcp_tools.h"
@@ -27,7 +28,7 @@ json tool_result(const json& value) {
 }
 
 CallResult describe(McpServerState& state) {
-  return state.call("describe", json::object(), state.client_name);
+  return call_app("describe", json::object(), state.client_name);
 }
 
 }  // namespace
@@ -56,7 +57,7 @@ json call_tool(McpServerState& state, const json& id, const json& params) {
   const json* operation = find_operation(operations, tool);
   if (operation == nullptr) return rpc_error(id, kInvalidParams, "Unknown tool: " + tool);
 
-  auto outcome = state.call(operation->at("name").get<std::string>(), arguments, state.client_name);
+  auto outcome = call_app(operation->at("name").get<std::string>(), arguments, state.client_name);
   if (auto* error = std::get_if<AppError>(&outcome))
     return rpc_result(id, failed_tool_result(*error));
   return rpc_result(id, tool_result(std::get<json>(outcome)));
