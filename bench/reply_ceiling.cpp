@@ -1,4 +1,5 @@
-// The ceiling for a line-per-reply helper: reads each line and writes one fixed reply with one write(2).
+// The ceiling for a line-per-reply helper: reads each line and writes one fixed reply with one
+// write(2).
 #include <unistd.h>
 
 #include <cstring>
@@ -9,8 +10,8 @@ int main() {
   for (;;) {
     ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
     if (n <= 0) return 0;
-    for (const char* p = buffer; (p = static_cast<const char*>(std::memchr(p, '\n', buffer + n - p)));
-         ++p)
+    for (const char* p = buffer;
+         (p = static_cast<const char*>(std::memchr(p, '\n', buffer + n - p))); ++p)
       if (write(STDOUT_FILENO, kReply, sizeof kReply - 1) < 0) return 1;
   }
 }

@@ -42,6 +42,33 @@ std::string position_text(std::string_view text, std::size_t offset) {
   return "line " + std::to_string(line) + ", column " + std::to_string(column);
 }
 
+constexpr int kNumberOverflow = 406;  // the library's error id for a number out of range
+
+// Finds where parsing stops: the library reports a number too large for a double without its
+// position, but hands the position to a SAX handler.
+class FaultPosition : public nlohmann::json_sax<nlohmann::json> {
+ public:
+  std::size_t position = 0;
+
+  bool null() override { return true; }
+  bool boolean(bool) override { return true; }
+  bool number_integer(number_integer_t) override { return true; }
+  bool number_unsigned(number_unsigned_t) override { return true; }
+  bool number_float(number_float_t, const string_t&) override { return true; }
+  bool string(string_t&) override { return true; }
+  bool binary(binary_t&) override { return true; }
+  bool start_object(std::size_t) override { return true; }
+  bool key(string_t&) override { return true; }
+  bool end_object() override { return true; }
+  bool start_array(std::size_t) override { return true; }
+  bool end_array() override { return true; }
+  bool parse_error(std::size_t at, const std::string&,
+                   const nlohmann::detail::exception&) override {
+    position = at;
+    return false;
+  }
+};
+
 }  // namespace
 
 std::variant<nlohmann::json, JsonFault> parse_json_text(std::string_view text) {
@@ -51,13 +78,20 @@ std::variant<nlohmann::json, JsonFault> parse_json_text(std::string_view text) {
   }
   try {
     return nlohmann::json::parse(text);
-  } catch (const nlohmann::json::parse_error& error) {
-    // Drop the library's "[json.exception.parse_error.101] " tag; keep its description.
-    std::string_view what = error.what();
+  } catch (const nlohmann::json::exception& error) {
+    // A syntax fault, or a number beyond the range of a double such as 1e400, which the library
+    // reports as out_of_range without a position. Drop the library's
+    // "[json.exception.parse_error.101] " tag; keep its description.
+    std::string what = error.what();
     if (auto tag_end = what.find("] ");
         what.starts_with("[json.exception.") && tag_end != what.npos)
-      what.remove_prefix(tag_end + 2);
-    return JsonFault{std::string(what)};
+      what.erase(0, tag_end + 2);
+    if (error.id == kNumberOverflow) {
+      FaultPosition fault;
+      nlohmann::json::sax_parse(text, &fault);
+      what += " at " + position_text(text, fault.position > 0 ? fault.position - 1 : 0);
+    }
+    return JsonFault{what};
   }
 }
 

@@ -1,6 +1,8 @@
 // Carrying out one invocation of parlevox and choosing its exit code.
 #include "cli/run_command_line.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
@@ -9,6 +11,7 @@
 #include "cli/input_text.h"
 #include "cli/invocation.h"
 #include "cli/json_text.h"
+#include "cli/mcp_server.h"
 #include "cli/operation_input.h"
 #include "cli/usage_error.h"
 
@@ -56,9 +59,8 @@ int run_command_line(std::span<const std::string> args) {
       write_out(stdout, std::string("parlevox ") + kVersion + "\n");
       return 0;
     case FirstWord::mcp:
-      // The MCP server plugs in here (run it on stdin/stdout and return 0 when it stops); until it
-      // exists the word is refused rather than silently doing nothing.
-      return report_usage_error({"mcp: the MCP server is not available in this build"});
+      run_mcp_server(STDIN_FILENO, STDOUT_FILENO);
+      return 0;
     case FirstWord::operation:
       return perform_operation(args);
   }

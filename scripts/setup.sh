@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package the project needs to build, test and benchmark.
-# Safe to run again: apt-get skips what is already there.
+# Installs every Debian package the project needs to build, test and benchmark, and the npm test
+# peer of `parlevox mcp`. Safe to run again: apt-get and npm skip what is already there.
 set -euo pipefail
 
 packages=(
@@ -29,4 +29,18 @@ if [ "${#missing[@]}" -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   $sudo apt-get update -qq
   $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+# The MCP test peer and benchmark peer (cli/tests/mcp_client): the MCP SDK, pinned by its
+# committed lockfile. Node.js and npm come from Debian when the machine has none.
+if ! command -v npm >/dev/null || ! command -v node >/dev/null; then
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y --no-install-recommends nodejs npm
+fi
+peer="$(cd "$(dirname "$0")/.." && pwd)/cli/tests/mcp_client"
+stamp="$peer/node_modules/.installed-from-lockfile"
+if ! cmp -s "$peer/package-lock.json" "$stamp"; then
+  (cd "$peer" && npm ci --no-audit --no-fund --loglevel=error)
+  cp "$peer/package-lock.json" "$stamp"
 fi

@@ -23,11 +23,12 @@ class FixedWordsTest(TempDirTestCase):
                 self.assertEqual((result.stdout, result.stderr, result.returncode),
                                  (b"parlevox 1.0.0\n", b"", 0))
 
-    def test_mcp_is_refused_as_usage_until_the_server_is_built_in(self):
-        result = run(["mcp"], self.env())
-        self.assertEqual((result.stdout, result.returncode), (b"", 2))
-        self.assertEqual(result.stderr,
-                         usage_error(b"mcp: the MCP server is not available in this build"))
+    def test_mcp_runs_the_server_until_the_end_of_stdin_and_ignores_what_follows(self):
+        for args in (["mcp"], ["mcp", "--help"]):
+            with self.subTest(args=args):
+                result = run(args, self.env(), stdin=b'{"id":1,"method":"ping"}\n')
+                self.assertEqual((result.stdout, result.stderr, result.returncode),
+                                 (b'{"id":1,"jsonrpc":"2.0","result":{}}\n', b"", 0))
 
 
 class RequestTest(TempDirTestCase):
@@ -136,7 +137,8 @@ class UsageErrorTest(TempDirTestCase):
                 (["op", "-"], b"stdin is not JSON: ", b""),
                 (["op", "-"], b"stdin is not JSON: ", b"  \n"),
                 (["op", "--input-file", not_utf16], not_utf16.encode() + b" is not JSON: ", b""),
-                (["do.it", "[" * 600 + "]" * 600], b"input is not JSON: nesting deeper", b"")):
+                (["do.it", "[" * 600 + "]" * 600], b"input is not JSON: nesting deeper", b""),
+                (["do.it", '{"a":1e400}'], b"input is not JSON: number overflow", b"")):
             with self.subTest(args=args[:2], stdin=stdin):
                 self.assert_usage_error(args, message, stdin=stdin, exact=False)
 

@@ -1,0 +1,74 @@
+// The MCP server on a pair of streams: one JSON-RPC message per line in, one response line out.
+#include "cli/mcp_server.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <nlohmann/json.hpp>
+
+#include "cli/input_text.h"
+#include "cli/json_text.h"
+#include "cli/line_reader.h"
+#include "cli/mcp_messages.h"
+#include "cli/mcp_rpc.h"
+
+namespace parlevox::cli {
+namespace {
+
+void on_broken_pipe(int) {}
+
+// A reader that went away must show up as a failed write (EPIPE) that ends the server with its
+// normal exit status, not as a fatal SIGPIPE. A handler that does nothing achieves that; unlike
+// ignoring the signal it is reset by exec, so the application launcher starts with the default.
+void survive_broken_pipes() {
+  struct sigaction action {};
+  action.sa_handler = on_broken_pipe;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGPIPE, &action, nullptr);
+}
+
+// Writes all of `bytes`: one write unless the pipe takes less.
+bool write_all(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<std::string> answer_mcp_line(McpServerState& state, std::string_view line) {
+  if (line.ends_with('\r')) line.remove_suffix(1);
+  line = trim_white_space(line);
+  if (line.empty()) return std::nullopt;
+
+  auto parsed = parse_json_text(line);
+  nlohmann::json response;
+  if (std::holds_alternative<JsonFault>(parsed)) {
+    response = rpc_error(nullptr, kParseError, "Parse error");
+  } else if (const auto& message = std::get<nlohmann::json>(parsed); !message.is_object()) {
+    response = rpc_error(nullptr, kInvalidRequest, "Batches are not supported");
+  } else {
+    response = handle_mcp_message(state, message);
+    if (response.is_null()) return std::nullopt;
+  }
+  return compact_json(response) + "\n";
+}
+
+void run_mcp_server(int in_fd, int out_fd) {
+  survive_broken_pipes();
+  McpServerState state;
+  LineReader reader(in_fd);
+  while (auto line = reader.next_line()) {
+    if (!is_utf8(*line)) return;  // an undecodable line is a read failure
+    auto output = answer_mcp_line(state, *line);
+    if (output && !write_all(out_fd, *output)) return;
+  }
+}
+
+}  // namespace parlevox::cli
