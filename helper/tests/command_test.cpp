@@ -30,6 +30,7 @@ TEST(DecodeCommand, IntsMustBeIntegralNumbers) {
   EXPECT_FALSE(decodes(R"({"cmd":"x","id":true})"));
   EXPECT_FALSE(decodes(R"({"cmd":"x","id":9223372036854775808})"));
   EXPECT_FALSE(decodes(R"({"cmd":"x","id":1e19})"));
+  EXPECT_FALSE(decodes(R"({"cmd":"x","level":1e400})"));
   EXPECT_FALSE(decodes(R"({"cmd":"x","maxChars":[1]})"));
 }
 

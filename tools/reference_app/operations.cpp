@@ -117,7 +117,9 @@ json answer(std::string_view line, const std::string& socket_path) {
       if (depth > kMaxDepth) throw invalid("the request is nested too deeply");
       return true;
     });
-  } catch (const json::parse_error& error) {
+  } catch (const json::exception& error) {
+    // Syntax faults, and numbers beyond a double's range (1e400), which the library reports as
+    // out of range rather than as a parse error.
     return error_answer(nullptr, {"invalid", std::string("Parse error: ") + error.what(), -32700});
   } catch (const OpError& error) {
     return error_answer(nullptr, {"invalid", "Parse error: " + error.message, -32700});
