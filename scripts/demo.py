@@ -23,6 +23,8 @@ CONVERSATION = [
      {"cmd": "config", "watch": ["LeftOption", "RightCommand"],
       "swallow": [{"key": "Space", "when": ["LeftOption"]}], "id": 5}),
     ("Which input languages are enabled?", {"cmd": "inputLanguages", "id": 6}),
+    ("Report typing after 200 ms of it, and typing speed.",
+     {"cmd": "config", "typingAfterMs": 200, "typingStats": True, "id": 11}),
     ("Lower the output volume to a fifth while the user dictates.", {"cmd": "duck", "id": 7}),
     ("Restore it.", {"cmd": "unduck", "id": 8}),
     ("Extend the selection three characters to the left.",
@@ -57,6 +59,7 @@ def drain(seconds):
 
 
 print("parlevox-helper on the demo desktop (→ command from the application, ← helper's line)\n")
+started = time.monotonic()
 drain(0.3)
 for question, command in CONVERSATION:
     print(f"\n# {question}")
@@ -65,8 +68,9 @@ for question, command in CONVERSATION:
     proc.stdin.write(line.encode() + b"\n")
     proc.stdin.flush()
     drain(0.4)
-print("\n# Waiting a second for the housekeeping tick (secure input and keyboard events).")
-drain(1.2)
+print("\n# The user types \"hi\", holds Left Option and taps Space (swallowed: a dictation hotkey),")
+print("# then presses Space and Left Option within 50 ms (a Space-first chord).")
+drain(max(0.5, 7.5 - (time.monotonic() - started)))
 print("\n# The application closes the pipe: the helper restores the volume and exits.")
 proc.stdin.close()
 proc.wait(5)
