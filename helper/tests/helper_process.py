@@ -11,13 +11,17 @@ HELPER = os.environ.get("PARLEVOX_HELPER", "../../build/default/helper/parlevox-
 
 
 class Helper:
-    """A running helper on a scenario written to a temporary folder."""
+    """A running helper, on a scenario written to a temporary folder or on a scenario file."""
 
-    def __init__(self, scenario=None, args=(), stdin=subprocess.PIPE, record=True):
+    def __init__(self, scenario=None, args=(), stdin=subprocess.PIPE, record=True, env=None,
+                 cwd=None, scenario_path=None, timeout=5.0):
+        self.timeout = timeout  # how long to wait for a line unless a call says otherwise
         self.dir = tempfile.TemporaryDirectory()
         self.record_path = os.path.join(self.dir.name, "record.jsonl")
-        env = dict(os.environ)
-        if scenario is not None:
+        env = dict(os.environ if env is None else env)
+        if scenario_path is not None:
+            env["PARLEVOX_DESKTOP"] = scenario_path
+        elif scenario is not None:
             scenario = dict(scenario)
             if record:
                 scenario.setdefault("record", self.record_path)
@@ -26,20 +30,21 @@ class Helper:
                 json.dump(scenario, f)
             env["PARLEVOX_DESKTOP"] = path
         self.proc = subprocess.Popen([HELPER, *args], stdin=stdin, stdout=subprocess.PIPE,
-                                     stderr=subprocess.PIPE, env=env)
+                                     stderr=subprocess.PIPE, env=env, cwd=cwd)
         self._buffer = b""
 
-    def send(self, *commands):
-        for c in commands:
+    def send(self, *commands, **fields):
+        """Writes each command as one line; keyword fields make one command of their own."""
+        for c in commands or (fields,):
             line = c if isinstance(c, (bytes, str)) else json.dumps(c)
             if isinstance(line, str):
                 line = line.encode()
             self.proc.stdin.write(line + (b"" if line.endswith(b"\n") else b"\n"))
         self.proc.stdin.flush()
 
-    def line(self, timeout=5.0):
+    def line(self, timeout=None):
         """The next output line as an object; None when none comes within the timeout."""
-        deadline = time.monotonic() + timeout
+        deadline = time.monotonic() + (self.timeout if timeout is None else timeout)
         while b"\n" not in self._buffer:
             left = deadline - time.monotonic()
             if left <= 0:
@@ -54,10 +59,10 @@ class Helper:
         raw, self._buffer = self._buffer.split(b"\n", 1)
         return json.loads(raw)
 
-    def lines_until(self, predicate, timeout=5.0):
+    def lines_until(self, predicate, timeout=None):
         """Lines up to and including the first one the predicate accepts."""
         seen = []
-        deadline = time.monotonic() + timeout
+        deadline = time.monotonic() + (self.timeout if timeout is None else timeout)
         while True:
             line = self.line(max(0.0, deadline - time.monotonic()))
             if line is None:
@@ -66,10 +71,23 @@ class Helper:
             if predicate(line):
                 return seen
 
-    def reply(self, id, timeout=5.0):
+    def reply(self, id, timeout=None):
         return self.lines_until(lambda l: l.get("id") == id, timeout)[-1]
 
-    def ask(self, command, timeout=5.0):
+    def replies(self, ids, timeout=None):
+        """The replies to the commands with these ids, in whatever order they come."""
+        got = {}
+
+        def collect(line):
+            if "id" in line:
+                got[line["id"]] = line
+            return set(got) >= set(ids)
+
+        self.lines_until(collect, timeout)
+        return got
+
+    def ask(self, command=None, timeout=None, **fields):
+        command = command or fields
         self.send(command)
         return self.reply(command["id"], timeout)
 
@@ -83,22 +101,37 @@ class Helper:
     def close_stdin(self):
         self.proc.stdin.close()
 
-    def wait(self, timeout=5.0):
-        return self.proc.wait(timeout)
+    def wait(self, timeout=None):
+        return self.proc.wait(self.timeout if timeout is None else timeout)
+
+    def finish(self, close=True, timeout=None):
+        """Exit status and everything written to stderr once the helper has ended: after end of
+        input when `close`, otherwise by whatever was done to it."""
+        if close and not self.proc.stdin.closed:
+            self.proc.stdin.close()
+        status = self.wait(timeout)
+        return status, self.proc.stderr.read()
 
     def rest(self):
         """Everything written after the lines already read, once the process has ended."""
         out = self._buffer + self.proc.stdout.read()
         return [json.loads(l) for l in out.splitlines() if l.strip()]
 
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
+    def stop(self):
+        """Kills the helper if it still runs and releases its pipes and folder."""
         if self.proc.poll() is None:
             self.proc.kill()
             self.proc.wait()
         for stream in (self.proc.stdin, self.proc.stdout, self.proc.stderr):
             if stream and not stream.closed:
-                stream.close()
+                try:
+                    stream.close()
+                except BrokenPipeError:
+                    pass
         self.dir.cleanup()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.stop()

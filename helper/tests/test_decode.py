@@ -1,68 +1,14 @@
 """The "decode" command on real media files, checked against the ffmpeg command line's output."""
-import json
 import os
-import queue
 import shutil
 import struct
 import subprocess
 import tempfile
-import threading
 import unittest
 
-HELPER = os.environ["PARLEVOX_HELPER"]
+from helper_process import Helper
+
 REPLY_TIMEOUT = 60
-
-
-class Helper:
-    """The helper process, driven as the application would drive it."""
-
-    def __init__(self, cwd=None):
-        self.proc = subprocess.Popen([HELPER, "--no-keys"], stdin=subprocess.PIPE,
-                                     stdout=subprocess.PIPE, stderr=subprocess.PIPE, cwd=cwd)
-        self.lines = queue.Queue()
-        threading.Thread(target=self._read, daemon=True).start()
-        ready = self.line()
-        assert ready["t"] == "ready", ready
-
-    def _read(self):
-        with self.proc.stdout:
-            for line in self.proc.stdout:
-                self.lines.put(json.loads(line))
-        self.lines.put(None)
-
-    def line(self):
-        line = self.lines.get(timeout=REPLY_TIMEOUT)
-        assert line is not None, "the helper ended"
-        return line
-
-    def send(self, **command):
-        self.proc.stdin.write((json.dumps(command) + "\n").encode())
-        self.proc.stdin.flush()
-
-    def replies(self, ids):
-        """The replies to the commands with these ids, in whatever order they come."""
-        got = {}
-        while set(got) != set(ids):
-            line = self.line()
-            if "id" in line:
-                got[line["id"]] = line
-        return got
-
-    def ask(self, **command):
-        self.send(**command)
-        return self.replies([command["id"]])[command["id"]]
-
-    def close(self):
-        """Ends the helper through end of input; returns what it wrote to stderr."""
-        self.proc.stdin.close()
-        try:
-            self.proc.wait(timeout=REPLY_TIMEOUT)
-            return self.proc.stderr.read()
-        finally:
-            if self.proc.poll() is None:
-                self.proc.kill()
-            self.proc.wait()
-            self.proc.stderr.close()
 
 
 def ffmpeg(*args):
@@ -124,11 +70,14 @@ class DecodeMatchesTheReferenceDecoder(unittest.TestCase):
                 data = f.read()
             with open(d("cut-" + name), "wb") as f:
                 f.write(data[: len(data) * 6 // 10])
-        cls.helper = Helper(cwd=cls.dir)
+        cls.helper = Helper(args=["--no-keys"], cwd=cls.dir, timeout=REPLY_TIMEOUT)
 
     @classmethod
     def tearDownClass(cls):
-        stderr = cls.helper.close()
+        try:
+            _, stderr = cls.helper.finish()
+        finally:
+            cls.helper.stop()
         assert stderr == b"", stderr
 
     def path(self, name):

@@ -1,18 +1,17 @@
 """Ducking the real default sink of a PulseAudio server that this test starts and stops itself."""
 import json
 import os
-import queue
 import re
 import shutil
 import signal
 import socket
 import subprocess
 import tempfile
-import threading
 import time
 import unittest
 
-HELPER = os.environ["PARLEVOX_HELPER"]
+from helper_process import Helper
+
 TIMEOUT = 30
 NORM = 65536  # the sound server's 100 %
 
@@ -69,58 +68,11 @@ class PulseServer:
         shutil.rmtree(self.dir)
 
 
-class Helper:
-    def __init__(self, env, scenario):
-        self.proc = subprocess.Popen([HELPER, "--no-keys"], stdin=subprocess.PIPE,
-                                     stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                     env=dict(env, PARLEVOX_DESKTOP=scenario))
-        self.lines = queue.Queue()
-        threading.Thread(target=self._read, daemon=True).start()
-        assert self.line()["t"] == "ready"
-
-    def _read(self):
-        with self.proc.stdout:
-            for line in self.proc.stdout:
-                self.lines.put(json.loads(line))
-        self.lines.put(None)
-
-    def line(self):
-        line = self.lines.get(timeout=TIMEOUT)
-        assert line is not None, "the helper ended"
-        return line
-
-    def ask(self, **command):
-        self.proc.stdin.write((json.dumps(command) + "\n").encode())
-        self.proc.stdin.flush()
-        while True:
-            line = self.line()
-            if line.get("id") == command["id"]:
-                return line
-
-    def wait(self):
-        """The exit status, once the helper has ended; it must have written nothing to stderr."""
-        try:
-            status = self.proc.wait(timeout=TIMEOUT)
-            stderr = self.proc.stderr.read()
-        finally:
-            self.reap()
-        assert stderr == b"", stderr
-        return status
-
-    def reap(self):
-        """Ends the process if it still runs and releases its pipes."""
-        if self.proc.poll() is None:
-            self.proc.kill()
-        self.proc.wait()
-        for stream in (self.proc.stdin, self.proc.stderr):
-            try:
-                stream.close()
-            except BrokenPipeError:
-                pass
-
-    def close(self):
-        self.proc.stdin.close()
-        return self.wait()
+def ended(helper, close=True):
+    """The helper's exit status once it has ended; it must have written nothing to stderr."""
+    status, stderr = helper.finish(close)
+    assert stderr == b"", stderr
+    return status
 
 
 def raw(level):
@@ -147,8 +99,9 @@ class DuckingOnAPulseServer(unittest.TestCase):
             self.assertLessEqual(abs(have - raw(want)), 1, f"{got} != {levels}")
 
     def helper(self, env=None, scenario=None):
-        helper = Helper(env or self.server.env, scenario or self.scenario)
-        self.addCleanup(helper.reap)
+        helper = Helper(env=env or self.server.env, scenario_path=scenario or self.scenario,
+                        args=["--no-keys"], timeout=TIMEOUT)
+        self.addCleanup(helper.stop)
         return helper
 
     def test_duck_lowers_the_default_sink_and_unduck_restores_it(self):
@@ -159,7 +112,7 @@ class DuckingOnAPulseServer(unittest.TestCase):
         self.assertVolumes([0.1] * 2)
         self.assertEqual(h.ask(cmd="unduck", id=3), {"ok": True, "id": 3})
         self.assertVolumes([0.5] * 2)
-        self.assertEqual(h.close(), 0)
+        self.assertEqual(ended(h), 0)
 
     def test_balance_between_channels_is_kept(self):
         self.server.set_volumes(raw(0.8), raw(0.4))
@@ -177,10 +130,10 @@ class DuckingOnAPulseServer(unittest.TestCase):
         self.assertVolumes([0.4] * 2)
 
     def test_every_way_out_restores_the_volume(self):
-        ways = {"quit": lambda h: h.ask(cmd="quit", id=9) and h.wait(),
-                "end of input": lambda h: h.close(),
-                "SIGTERM": lambda h: h.proc.send_signal(signal.SIGTERM) or h.wait(),
-                "SIGINT": lambda h: h.proc.send_signal(signal.SIGINT) or h.wait()}
+        ways = {"quit": lambda h: h.ask(cmd="quit", id=9) and ended(h, close=False),
+                "end of input": ended,
+                "SIGTERM": lambda h: h.proc.send_signal(signal.SIGTERM) or ended(h, close=False),
+                "SIGINT": lambda h: h.proc.send_signal(signal.SIGINT) or ended(h, close=False)}
         for way, end in ways.items():
             with self.subTest(way):
                 self.server.set_volumes(raw(0.5))
@@ -211,7 +164,7 @@ class DuckingOnAPulseServer(unittest.TestCase):
             json.dump({"volume": {"level": 0.9}, "record": record}, f)
         h = self.helper(scenario=scenario)
         self.assertEqual(h.ask(cmd="duck", id=1, level=0.5), {"ok": True, "id": 1})
-        self.assertEqual(h.close(), 0)
+        self.assertEqual(ended(h), 0)
         self.assertVolumes([0.5] * 2)
         with open(record) as f:
             levels = [e["level"] for e in map(json.loads, f) if e.get("do") == "setVolume"]
@@ -231,12 +184,12 @@ class DuckingWithoutAServer(unittest.TestCase):
             self.env.pop(name, None)
 
     def ask_duck(self, env):
-        h = Helper(env, self.scenario)
-        self.addCleanup(h.reap)
+        h = Helper(env=env, scenario_path=self.scenario, args=["--no-keys"], timeout=TIMEOUT)
+        self.addCleanup(h.stop)
         self.assertEqual(h.ask(cmd="duck", id=1),
                          {"ok": False, "error": "no_volume_control", "id": 1})
         self.assertEqual(h.ask(cmd="status", id=2)["ok"], True)
-        self.assertEqual(h.close(), 0)
+        self.assertEqual(ended(h), 0)
 
     def test_no_server_means_no_volume_control_and_none_is_started(self):
         self.ask_duck(self.env)

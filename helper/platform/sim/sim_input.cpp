@@ -103,80 +103,59 @@ void SimInput::moveTo(double x, double y) {
   y_ = y;
 }
 
-void SimInput::press(const Control& control, bool unseen, std::int64_t userData) {
+platform::InputEvent SimInput::eventFor(const Control& control, bool down) const {
   platform::InputEvent e;
-  e.userData = userData;
   switch (control.kind) {
     case Control::Kind::modifier:
-      if (std::find(heldModifiers_.begin(), heldModifiers_.end(), control.code) ==
-          heldModifiers_.end())
-        heldModifiers_.push_back(control.code);
       e.type = platform::kFlagsChanged;
       e.keyCode = control.code;
       e.flags = modifierFlags();
       e.keyboardType = kSimKeyboardType;
       break;
     case Control::Kind::key:
-      e.type = platform::kKeyDown;
+      e.type = down ? platform::kKeyDown : platform::kKeyUp;
       e.keyCode = control.code;
       e.flags = modifierFlags() | keyBits(control.code);
       e.keyboardType = kSimKeyboardType;
       break;
     case Control::Kind::mouse:
-      e.type = mouseType(control.code, true);
+      e.type = mouseType(control.code, down);
       e.buttonNumber = control.code;
       e.flags = modifierFlags();
       e.x = x_;
       e.y = y_;
       break;
   }
-  if (unseen) {
-    if (control.kind == Control::Kind::key) events_.setKeyDown(control.code, true);
-    return;
-  }
-  events_.deliver(e);
+  return e;
+}
+
+void SimInput::press(const Control& control, bool unseen, std::int64_t userData) {
+  // A modifier's own bit is in the flags of its press, so it joins the held ones first.
+  if (control.kind == Control::Kind::modifier &&
+      std::find(heldModifiers_.begin(), heldModifiers_.end(), control.code) == heldModifiers_.end())
+    heldModifiers_.push_back(control.code);
+  send(control, true, unseen, userData);
 }
 
 void SimInput::repeat(const Control& control) {
   if (control.kind != Control::Kind::key) return;
-  platform::InputEvent e;
-  e.type = platform::kKeyDown;
-  e.keyCode = control.code;
+  auto e = eventFor(control, true);
   e.autorepeat = true;
-  e.flags = modifierFlags() | keyBits(control.code);
-  e.keyboardType = kSimKeyboardType;
   events_.deliver(e);
 }
 
 void SimInput::release(const Control& control, bool unseen, std::int64_t userData) {
-  platform::InputEvent e;
-  e.userData = userData;
-  switch (control.kind) {
-    case Control::Kind::modifier:
-      std::erase(heldModifiers_, control.code);
-      e.type = platform::kFlagsChanged;
-      e.keyCode = control.code;
-      e.flags = modifierFlags();
-      e.keyboardType = kSimKeyboardType;
-      break;
-    case Control::Kind::key:
-      e.type = platform::kKeyUp;
-      e.keyCode = control.code;
-      e.flags = modifierFlags() | keyBits(control.code);
-      e.keyboardType = kSimKeyboardType;
-      break;
-    case Control::Kind::mouse:
-      e.type = mouseType(control.code, false);
-      e.buttonNumber = control.code;
-      e.flags = modifierFlags();
-      e.x = x_;
-      e.y = y_;
-      break;
-  }
+  if (control.kind == Control::Kind::modifier) std::erase(heldModifiers_, control.code);
+  send(control, false, unseen, userData);
+}
+
+void SimInput::send(const Control& control, bool down, bool unseen, std::int64_t userData) {
   if (unseen) {
-    if (control.kind == Control::Kind::key) events_.setKeyDown(control.code, false);
+    if (control.kind == Control::Kind::key) events_.setKeyDown(control.code, down);
     return;
   }
+  auto e = eventFor(control, down);
+  e.userData = userData;
   events_.deliver(e);
 }
 

@@ -68,6 +68,11 @@ class SimInput final : public platform::ScriptedInput {
   void playStep(std::size_t index);
 
   SimEvents& events_;
+  /// The event a press (`down`) or release of the control delivers, with the flags of now.
+  platform::InputEvent eventFor(const Control& control, bool down) const;
+  /// Delivers the press or release, or for an unseen one only changes the key state.
+  void send(const Control& control, bool down, bool unseen, std::int64_t userData);
+
   std::vector<std::int64_t> heldModifiers_;  // modifier key codes held now, in press order
   double x_ = 0, y_ = 0;
   std::vector<Step> script_;
