@@ -152,10 +152,16 @@ TEST_F(Layouts, InputLanguagesEmptyWhenTheListFails) {
   EXPECT_TRUE(inputLanguages(on(std::move(std::get<0>(loaded)))).empty());
 }
 
-TEST_F(Layouts, DefaultDesktopHasOneUsKeyboard) {
-  Helper& h = on(sim::SimDesktop::demo());
+TEST_F(Layouts, ADesktopWithoutLayoutsHasOneUsKeyboard) {
+  Helper& h =
+      on(std::get<std::unique_ptr<sim::SimDesktop>>(sim::SimDesktop::fromJson(json::object())));
   EXPECT_EQ(inputLanguages(h), std::vector<std::string>{"en"});
   EXPECT_EQ(lookupVirtualKey(h, "v"), 9);
+}
+
+TEST_F(Layouts, TheDemoDesktopListsEachLanguageOnce) {
+  Helper& h = on(sim::SimDesktop::demo());
+  EXPECT_EQ(inputLanguages(h), (std::vector<std::string>{"en", "fr", "ru"}));
 }
 
 TEST_F(Layouts, ScenarioNamesAnUnknownLayout) {
