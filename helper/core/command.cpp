@@ -1,8 +1,11 @@
 // The helper's request record and the decoding of one command line into it.
 #include "helper/core/command.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <nlohmann/json.hpp>
+#include <type_traits>
 
 namespace parlevox {
 namespace {
@@ -97,27 +100,93 @@ bool read(const json& v, HotkeyAsk& out) {
   return v.is_object() && required(v, "key", out.key) && required(v, "mods", out.mods);
 }
 
+// Reads one present, non-null value into its field; false on a type mismatch.
+using FieldReader = bool (*)(const json& value, Command& c);
+
+template <auto Member>
+bool readInto(const json& value, Command& c) {
+  auto& field = c.*Member;
+  typename std::remove_reference_t<decltype(field)>::value_type v{};
+  if (!read(value, v)) return false;
+  field = std::move(v);
+  return true;
+}
+
+bool readCmd(const json& value, Command& c) {
+  return read(value, c.cmd);
+}
+
+struct FieldEntry {
+  std::string_view key;
+  FieldReader read;
+};
+
+// Every field a line may carry, sorted by key (byte-wise) for binary search.
+constexpr auto kFields = std::to_array<FieldEntry>({
+    {"all", readInto<&Command::all>},
+    {"armed", readInto<&Command::armed>},
+    {"around", readInto<&Command::around>},
+    {"captureAfterMs", readInto<&Command::captureAfterMs>},
+    {"cmd", readCmd},
+    {"copy", readInto<&Command::copy>},
+    {"count", readInto<&Command::count>},
+    {"hotkeys", readInto<&Command::hotkeys>},
+    {"id", readInto<&Command::id>},
+    {"image", readInto<&Command::image>},
+    {"length", readInto<&Command::length>},
+    {"level", readInto<&Command::level>},
+    {"location", readInto<&Command::location>},
+    {"maxChars", readInto<&Command::maxChars>},
+    {"maxSize", readInto<&Command::maxSize>},
+    {"menuChars", readInto<&Command::menuChars>},
+    {"menuKeys", readInto<&Command::menuKeys>},
+    {"ocr", readInto<&Command::ocr>},
+    {"on", readInto<&Command::on>},
+    {"out", readInto<&Command::out>},
+    {"path", readInto<&Command::path>},
+    {"pid", readInto<&Command::pid>},
+    {"print", readInto<&Command::print>},
+    {"rect", readInto<&Command::rect>},
+    {"request", readInto<&Command::request>},
+    {"swallow", readInto<&Command::swallow>},
+    {"text", readInto<&Command::text>},
+    {"typingAfterMs", readInto<&Command::typingAfterMs>},
+    {"typingGapMs", readInto<&Command::typingGapMs>},
+    {"typingMarks", readInto<&Command::typingMarks>},
+    {"typingStats", readInto<&Command::typingStats>},
+    {"watch", readInto<&Command::watch>},
+});
+
+static_assert(std::is_sorted(kFields.begin(), kFields.end(),
+                             [](const FieldEntry& a, const FieldEntry& b) {
+                               return a.key < b.key;
+                             }));
+
+const FieldEntry* fieldNamed(std::string_view key) {
+  auto it = std::lower_bound(kFields.begin(), kFields.end(), key,
+                             [](const FieldEntry& e, std::string_view k) { return e.key < k; });
+  return it != kFields.end() && it->key == key ? &*it : nullptr;
+}
+
 }  // namespace
 
-std::optional<Command> decodeCommand(std::string_view line) {
+bool decodeCommandInto(std::string_view line, Command& c) {
   json j = json::parse(line, nullptr, /*allow_exceptions=*/false);
-  if (!j.is_object()) return std::nullopt;
+  if (!j.is_object()) return false;
+  // One pass over the keys the line carries, rather than a lookup for every field there is.
+  bool hasCmd = false;
+  for (const auto& [key, value] : j.items()) {
+    const FieldEntry* entry = fieldNamed(key);
+    if (!entry || value.is_null()) continue;  // unknown keys are ignored; null means absent
+    if (!entry->read(value, c)) return false;
+    hasCmd |= entry->read == readCmd;
+  }
+  return hasCmd;
+}
+
+std::optional<Command> decodeCommand(std::string_view line) {
   Command c;
-  const bool ok =
-      field(j, "id", c.id) && required(j, "cmd", c.cmd) && field(j, "pid", c.pid) &&
-      field(j, "copy", c.copy) && field(j, "maxChars", c.maxChars) && field(j, "watch", c.watch) &&
-      field(j, "swallow", c.swallow) && field(j, "armed", c.armed) && field(j, "level", c.level) &&
-      field(j, "image", c.image) && field(j, "ocr", c.ocr) && field(j, "request", c.request) &&
-      field(j, "maxSize", c.maxSize) && field(j, "location", c.location) &&
-      field(j, "length", c.length) && field(j, "count", c.count) &&
-      field(j, "typingAfterMs", c.typingAfterMs) && field(j, "typingGapMs", c.typingGapMs) &&
-      field(j, "typingMarks", c.typingMarks) && field(j, "typingStats", c.typingStats) &&
-      field(j, "captureAfterMs", c.captureAfterMs) && field(j, "path", c.path) &&
-      field(j, "out", c.out) && field(j, "on", c.on) && field(j, "rect", c.rect) &&
-      field(j, "around", c.around) && field(j, "text", c.text) && field(j, "all", c.all) &&
-      field(j, "hotkeys", c.hotkeys) && field(j, "menuChars", c.menuChars) &&
-      field(j, "menuKeys", c.menuKeys) && field(j, "print", c.print);
-  if (!ok) return std::nullopt;
+  if (!decodeCommandInto(line, c)) return std::nullopt;
   return c;
 }
 

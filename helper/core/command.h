@@ -61,4 +61,7 @@ struct Command {
 /// string `cmd`, or any present field has the wrong type; such a line is dropped unanswered.
 std::optional<Command> decodeCommand(std::string_view line);
 
+/// The same, decoding into `out` (which starts empty); false when the line is dropped.
+bool decodeCommandInto(std::string_view line, Command& out);
+
 }  // namespace parlevox

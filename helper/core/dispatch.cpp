@@ -3,6 +3,7 @@
 
 #include <array>
 #include <nlohmann/json.hpp>
+#include <unordered_map>
 
 #include "helper/core/app_queries.h"
 #include "helper/core/command.h"
@@ -56,11 +57,15 @@ constexpr std::array kRows{
 }  // namespace
 
 void handleCommand(Helper& h, const Command& command) {
-  for (const auto& row : kRows) {
-    if (row.cmd == command.cmd) {
-      row.run(h, command);
-      return;
-    }
+  // Names are distinct, so a hash lookup finds the same row as matching in table order.
+  static const auto byName = [] {
+    std::unordered_map<std::string_view, Run> map;
+    for (const auto& row : kRows) map.emplace(row.cmd, row.run);
+    return map;
+  }();
+  if (auto it = byName.find(command.cmd); it != byName.end()) {
+    it->second(h, command);
+    return;
   }
   respond(command.id, {{"ok", false}, {"error", "unknown command"}});
 }

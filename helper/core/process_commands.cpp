@@ -2,6 +2,7 @@
 #include "helper/core/process_commands.h"
 
 #include <nlohmann/json.hpp>
+#include <string>
 
 #include "helper/core/command.h"
 #include "helper/core/emit.h"
@@ -13,10 +14,20 @@
 namespace parlevox {
 
 void runStatus(Helper& h, const Command& c) {
-  respond(c.id, {{"ok", true},
-                 {"ax", h.platform.permissions->accessibilityTrusted()},
-                 {"tap", h.state.eventTap},
-                 {"secure", h.platform.events->secureInputEnabled()}});
+  // The application polls this; its fixed shape is written without building a JSON tree.
+  auto boolean = [](bool b) { return b ? "true" : "false"; };
+  std::string line = "{\"ax\":";
+  line += boolean(h.platform.permissions->accessibilityTrusted());
+  if (c.id) {
+    line += ",\"id\":";
+    line += std::to_string(*c.id);
+  }
+  line += ",\"ok\":true,\"secure\":";
+  line += boolean(h.platform.events->secureInputEnabled());
+  line += ",\"tap\":";
+  line += boolean(h.state.eventTap);
+  line += '}';
+  emitSerialised(std::move(line));
 }
 
 void runScreenAccess(Helper& h, const Command& c) {

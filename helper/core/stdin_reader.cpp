@@ -4,9 +4,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "helper/core/command.h"
@@ -21,22 +24,73 @@ namespace {
 void decodeLine(std::string_view line, std::vector<Command>& batch) {
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   if (line.empty()) return;
-  if (auto command = decodeCommand(line)) batch.push_back(std::move(*command));
+  // Decoded in place: a command is large, and most of it stays empty.
+  if (!decodeCommandInto(line, batch.emplace_back())) batch.pop_back();
 }
 
-// Hands the commands of one read to the main loop as one task, which runs them in order. A
-// burst of pipelined commands so costs one wake-up of the main thread instead of one each.
-void post(Helper& h, std::vector<Command>& batch) {
+// Commands handed to the main loop in one task: enough that a burst of pipelined commands costs
+// one wake-up of the main thread per batch rather than per command, few enough that the batch
+// stays in reused heap memory and a key event waits behind at most a few commands.
+constexpr std::size_t kBatchSize = 32;
+
+using Batch = std::vector<Command>;
+
+// Batches the main loop has run, handed back to the reader with their memory kept. At most
+// kBatchesInFlight exist: a reader that gets ahead of the main loop waits for one to come back,
+// so pipelined input is held by the pipe rather than piling up in the helper's memory.
+constexpr std::size_t kBatchesInFlight = 8;
+
+class SpareBatches {
+ public:
+  Batch take() {
+    std::unique_lock guard(lock_);
+    if (spare_.empty() && made_ < kBatchesInFlight) {
+      ++made_;
+      Batch batch;
+      batch.reserve(kBatchSize);
+      return batch;
+    }
+    returned_.wait(guard, [this] { return !spare_.empty(); });
+    Batch batch = std::move(spare_.back());
+    spare_.pop_back();
+    return batch;
+  }
+
+  void give(Batch batch) {
+    batch.clear();
+    {
+      std::lock_guard guard(lock_);
+      spare_.push_back(std::move(batch));
+    }
+    returned_.notify_one();
+  }
+
+ private:
+  std::mutex lock_;
+  std::condition_variable returned_;
+  std::vector<Batch> spare_;
+  std::size_t made_ = 0;
+};
+
+// Hands the batch to the main loop as one task, which runs its commands in order.
+void post(Helper& h, SpareBatches& spares, Batch& batch) {
   if (batch.empty()) return;
-  h.loop.post([&h, commands = std::make_shared<std::vector<Command>>(std::move(batch))] {
+  auto commands = std::make_shared<Batch>(std::exchange(batch, spares.take()));
+  h.loop.post([&h, &spares, commands] {
     for (const auto& c : *commands) handleCommand(h, c);
+    spares.give(std::move(*commands));
   });
-  batch.clear();
+}
+
+// Posts the batch once it is full.
+void postWhenFull(Helper& h, SpareBatches& spares, Batch& batch) {
+  if (batch.size() >= kBatchSize) post(h, spares, batch);
 }
 
 void readLoop(Helper& h, int fd) {
   std::string pending;
-  std::vector<Command> batch;
+  static SpareBatches spares;  // outlives the reader: the main loop may still hand batches back
+  Batch batch = spares.take();
   char buffer[64 * 1024];
   for (;;) {
     ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -48,18 +102,20 @@ void readLoop(Helper& h, int fd) {
          start = end + 1) {
       if (pending.empty()) {
         decodeLine(chunk.substr(start, end - start), batch);
+        postWhenFull(h, spares, batch);
       } else {
         pending.append(chunk.substr(start, end - start));
         decodeLine(pending, batch);
+        postWhenFull(h, spares, batch);
         pending.clear();
       }
     }
     pending.append(chunk.substr(start));
-    post(h, batch);
+    post(h, spares, batch);
   }
   // A last line without a line feed still counts.
   decodeLine(pending, batch);
-  post(h, batch);
+  post(h, spares, batch);
   h.loop.post([&h] {
     unduck(h);
     h.exit(0);
