@@ -4,6 +4,7 @@ import os
 import signal
 import subprocess
 import tempfile
+import threading
 import time
 import unittest
 
@@ -46,6 +47,34 @@ class FramingAndDecoding(unittest.TestCase):
             h.line()
             h.send('{"cmd":"config","armed":true,"swallow":[{"key":"Space"}],"id":1}')
             self.assertEqual(h.ask({"cmd": "status", "id": 2})["id"], 2)
+
+
+def resident_kib(pid):
+    with open(f"/proc/{pid}/status") as f:
+        return next(int(l.split()[1]) for l in f if l.startswith("VmRSS:"))
+
+
+class Backpressure(unittest.TestCase):
+    def test_commands_waiting_for_a_slow_reader_stay_in_the_pipe_not_in_memory(self):
+        count = 200_000
+        with Helper(QUIET, args=["--no-keys"]) as h:
+            h.line()
+            before = resident_kib(h.proc.pid)
+            payload = b"".join(b'{"cmd":"status","id":%d}\n' % i for i in range(count))
+            writer = threading.Thread(target=lambda: (h.proc.stdin.write(payload),
+                                                      h.proc.stdin.close()))
+            writer.start()
+            time.sleep(1.5)  # nobody reads the replies meanwhile
+            grown = resident_kib(h.proc.pid) - before
+            replies = 0
+            while replies < count:
+                chunk = os.read(h.proc.stdout.fileno(), 1 << 20)
+                self.assertTrue(chunk, f"the helper ended after {replies} replies")
+                replies += chunk.count(b"\n")
+            writer.join()
+            self.assertEqual(h.wait(), 0)
+            # Queued as decoded commands, 200,000 lines would take well over 100 MiB.
+            self.assertLess(grown, 32 * 1024, f"grew by {grown} KiB")
 
 
 class Commands(unittest.TestCase):
