@@ -2,7 +2,7 @@
 """`parlevox mcp` side by side with the same server written with the MCP SDK
 (bench/sdk_mcp_server.mjs), both against the reference application: ping round trips per second
 (one request in flight, and pipelined), tools/list latency and peak memory, in alternating rounds.
-A responder that does no work at all (bench/mcp_reply_ceiling) shows the ceiling for pings.
+A responder that does no work at all (bench/reply_ceiling with an MCP answer) shows the ceiling for pings.
 
 Usage: bench/mcp_vs_sdk.py [BUILD_DIR] [ROUNDS] [PINGS] [LISTS]
 (defaults build/default 5 20000 200; needs scripts/setup.sh for the SDK and a default build)
@@ -24,7 +24,8 @@ def main():
     driver = os.path.join(build, "bench/mcp_round_trips")
     servers = {"parlevox mcp": [os.path.join(build, "cli/parlevox"), "mcp"],
                "MCP SDK server (Node.js)": ["node", os.path.join(ROOT, "bench/sdk_mcp_server.mjs")],
-               "no-op responder": [os.path.join(build, "bench/mcp_reply_ceiling")]}
+               "no-op responder": [os.path.join(build, "bench/reply_ceiling"),
+                                   '{"id":0,"jsonrpc":"2.0","result":{"tools":[]}}']}
     with tempfile.TemporaryDirectory(prefix="pvx-bench-") as folder:
         socket = os.path.join(folder, "api.sock")
         app = subprocess.Popen([os.path.join(build, "tools/parlevox-reference-app"), "--socket",
