@@ -1,7 +1,9 @@
 """Shared pieces of the parlevox black-box tests: running the binary, test peers, the help text."""
 import os
 import shutil
+import signal
 import socket
+import stat
 import subprocess
 import tempfile
 import threading
@@ -146,6 +148,15 @@ class ReferenceApp:
         self.process.stderr.close()
 
 
+def stop_app(pid_file):
+    """Stops the application a stand-in launcher started, if it did."""
+    try:
+        with open(pid_file) as f:
+            os.kill(int(f.read()), signal.SIGTERM)
+    except (FileNotFoundError, ProcessLookupError, ValueError):
+        pass
+
+
 class TempDirTestCase(unittest.TestCase):
     """Gives each test a fresh temporary folder `self.dir`, removed afterwards."""
 
@@ -170,6 +181,22 @@ class TempDirTestCase(unittest.TestCase):
     def answering(self, *chunks):
         """A peer that answers every request with the given chunks."""
         return self.peer(lambda request: list(chunks))
+
+    def stand_in_launcher(self, bin_dir, delay_seconds=0):
+        """A gtk-launch in `bin_dir` that logs its arguments, chats on stdout and stderr, and
+        starts the reference application after `delay_seconds`; the application is stopped when
+        the test ends. Returns the path of the argument log."""
+        log, pid_file = os.path.join(self.dir, "launches"), os.path.join(self.dir, "app.pid")
+        script = (f'#!/bin/sh\necho "$@" >> {log}\necho "launcher on stdout"\n'
+                  f'echo "launcher on stderr" >&2\n'
+                  f'(sleep {delay_seconds}; exec {REFERENCE_APP}) </dev/null >/dev/null 2>&1 &\n'
+                  f'echo $! > {pid_file}\n')
+        path = os.path.join(bin_dir, "gtk-launch")
+        with open(path, "w") as f:
+            f.write(script)
+        os.chmod(path, stat.S_IRWXU)
+        self.addCleanup(stop_app, pid_file)
+        return log
 
     def write(self, name, data: bytes):
         path = os.path.join(self.dir, name)

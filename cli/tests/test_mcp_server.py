@@ -4,12 +4,10 @@ scripted application's `describe`."""
 import json
 import os
 import select
-import signal
-import stat
 import subprocess
 import unittest
 
-from support import NOT_RUNNING, PARLEVOX, REFERENCE_APP, TempDirTestCase, base_env
+from support import NOT_RUNNING, PARLEVOX, TempDirTestCase, base_env
 
 SUPPORTED = ["2026-07-28", "2025-11-25", "2025-06-18", "2025-03-26", "2024-11-05"]
 SERVER_INFO = {"name": "parlevox", "title": "Parlevox", "version": "1.0.0",
@@ -335,24 +333,12 @@ class LaunchTest(McpTestCase):
     def test_only_responses_reach_stdout_while_the_application_is_started(self):
         bin_dir = os.path.join(self.dir, "bin")
         os.mkdir(bin_dir)
-        pid_file = os.path.join(self.dir, "app.pid")
-        launcher = self.write("bin/gtk-launch", (
-            f"#!/bin/sh\necho launcher on stdout\necho launcher on stderr >&2\n"
-            f"{REFERENCE_APP} </dev/null >/dev/null 2>&1 &\necho $! > {pid_file}\n").encode())
-        os.chmod(launcher, stat.S_IRWXU)
-        self.addCleanup(self.stop_app, pid_file)
+        self.stand_in_launcher(bin_dir)
         env = base_env(self.dir, PATH=bin_dir + ":" + os.environ["PATH"])
         lines, stderr, code = self.serve(request(1, "tools/call", {"name": "app_info"}), env=env)
         self.assertEqual((len(lines), code), (1, 0))
         self.assertEqual(json.loads(lines[0])["result"]["structuredContent"]["name"], "Parlevox")
         self.assertEqual(stderr, b"launcher on stdout\nlauncher on stderr\n")
-
-    def stop_app(self, pid_file):
-        try:
-            with open(pid_file) as f:
-                os.kill(int(f.read()), signal.SIGTERM)
-        except (FileNotFoundError, ProcessLookupError, ValueError):
-            pass
 
 
 if __name__ == "__main__":
