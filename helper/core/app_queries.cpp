@@ -11,7 +11,10 @@
 namespace parlevox {
 
 nlohmann::json frontmostAppInfo(Helper& h) {
-  auto app = h.platform.workspace->frontmostApplication();
+  return appRecord(h.platform.workspace->frontmostApplication());
+}
+
+nlohmann::json appRecord(const std::optional<platform::RunningApp>& app) {
   if (!app) return nlohmann::json::object();
   return {{"pid", app->pid},
           {"bundle", app->bundleId.value_or("")},

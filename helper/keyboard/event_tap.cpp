@@ -3,7 +3,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "helper/core/app_queries.h"
 #include "helper/core/emit.h"
 #include "helper/core/helper.h"
 #include "helper/core/key_tables.h"
@@ -11,9 +10,7 @@
 #include "helper/keyboard/key_report.h"
 #include "helper/keyboard/key_rules.h"
 #include "helper/keyboard/mouse_buttons.h"
-#include "helper/keyboard/readable_fields.h"
 #include "helper/keyboard/typing.h"
-#include "helper/platform/workspace.h"
 
 namespace parlevox {
 namespace {
@@ -73,14 +70,7 @@ platform::InputEvent handleFlagsChanged(Helper& h, platform::TapProxy proxy,
   if (down && !s.heldModifiers.contains(name)) {
     s.heldModifiers.insert(name);
     modifierJoined(h, name, proxy);
-    if (s.watchedModifiers.contains(name)) {
-      makeFieldsReadable(h, h.platform.workspace->frontmostApplication());
-      emit({{"t", "down"},
-            {"key", name},
-            {"ts", h.now()},
-            {"app", frontmostAppInfo(h)},
-            {"pressed", pressedKeyNames(h)}});
-    }
+    if (s.watchedModifiers.contains(name)) reportWatchedDown(h, name);
   } else if (!down && s.heldModifiers.erase(name) > 0) {
     sendHeldPress(h, proxy);
     if (s.watchedModifiers.contains(name)) emit({{"t", "up"}, {"key", name}, {"ts", h.now()}});

@@ -1,11 +1,17 @@
-// The "key" event, the tap's most frequent line, serialised without a JSON tree.
+// The tap's reports: the "key" event, its most frequent line, written without a JSON tree, and
+// the "down" event of a watched key.
 #include "helper/keyboard/key_report.h"
 
 #include <charconv>
 #include <cmath>
 #include <nlohmann/json.hpp>
 
+#include "helper/core/app_queries.h"
 #include "helper/core/emit.h"
+#include "helper/core/helper.h"
+#include "helper/keyboard/key_rules.h"
+#include "helper/keyboard/readable_fields.h"
+#include "helper/platform/workspace.h"
 
 namespace parlevox {
 namespace {
@@ -55,6 +61,20 @@ std::string keyEventLine(std::int64_t code, bool down, bool swallowed, double ts
 void emitKeyEvent(std::int64_t code, bool down, bool swallowed, double ts,
                   std::optional<std::string_view> name) {
   emitSerialised(keyEventLine(code, down, swallowed, ts, name));
+}
+
+}  // namespace parlevox
+
+namespace parlevox {
+
+void reportWatchedDown(Helper& h, const std::string& name) {
+  auto app = h.platform.workspace->frontmostApplication();
+  makeFieldsReadable(h, app);
+  emit({{"t", "down"},
+        {"key", name},
+        {"ts", h.now()},
+        {"app", appRecord(app)},
+        {"pressed", pressedKeyNames(h)}});
 }
 
 }  // namespace parlevox

@@ -3,13 +3,11 @@
 
 #include <nlohmann/json.hpp>
 
-#include "helper/core/app_queries.h"
 #include "helper/core/emit.h"
 #include "helper/core/helper.h"
 #include "helper/keyboard/held_press.h"
+#include "helper/keyboard/key_report.h"
 #include "helper/keyboard/key_rules.h"
-#include "helper/keyboard/readable_fields.h"
-#include "helper/platform/workspace.h"
 
 namespace parlevox {
 namespace {
@@ -95,12 +93,7 @@ std::optional<platform::InputEvent> handleOtherMouseDown(Helper& h, platform::Ta
     s.heldModifiers.insert(*name);
     modifierJoined(h, *name, proxy);
     s.swallowedMouseButtons.insert(event.buttonNumber);
-    makeFieldsReadable(h, h.platform.workspace->frontmostApplication());
-    emit({{"t", "down"},
-          {"key", *name},
-          {"ts", h.now()},
-          {"app", frontmostAppInfo(h)},
-          {"pressed", pressedKeyNames(h)}});
+    reportWatchedDown(h, *name);
     return std::nullopt;
   }
   sendHeldPress(h, proxy);
