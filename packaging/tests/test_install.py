@@ -21,6 +21,26 @@ DOCS = {"usr/share/doc/parlevox/README.md": "README.md",
         "usr/share/doc/parlevox/docs/scenario.md": "docs/scenario.md"}
 
 
+def setUpModule():
+    # cmake --install and cpack each record what they wrote in the build folder's manifests; the
+    # staging paths written here must not replace the record of a real install made from it.
+    global saved_manifests
+    saved_manifests = {path: open(path, "rb").read() for path in manifests()}
+
+
+def tearDownModule():
+    for path in manifests():
+        if path not in saved_manifests:
+            os.remove(path)
+    for path, content in saved_manifests.items():
+        with open(path, "wb") as manifest:
+            manifest.write(content)
+
+
+def manifests() -> list:
+    return glob.glob(os.path.join(BUILD, "install_manifest*.txt"))
+
+
 def files_under(root: str) -> dict:
     """Every non-directory below root, by its path relative to root, with its permission bits."""
     found = {}
