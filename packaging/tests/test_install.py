@@ -4,6 +4,7 @@ import filecmp
 import glob
 import json
 import os
+import pathlib
 import re
 import shutil
 import subprocess
@@ -25,7 +26,7 @@ def setUpModule():
     # cmake --install and cpack each record what they wrote in the build folder's manifests; the
     # staging paths written here must not replace the record of a real install made from it.
     global saved_manifests
-    saved_manifests = {path: open(path, "rb").read() for path in manifests()}
+    saved_manifests = {path: pathlib.Path(path).read_bytes() for path in manifests()}
 
 
 def tearDownModule():
@@ -33,8 +34,7 @@ def tearDownModule():
         if path not in saved_manifests:
             os.remove(path)
     for path, content in saved_manifests.items():
-        with open(path, "wb") as manifest:
-            manifest.write(content)
+        pathlib.Path(path).write_bytes(content)
 
 
 def manifests() -> list:
