@@ -67,7 +67,4 @@ struct HelperState {
   double inViewMinSize = 2.0;
 };
 
-/// The user-data value written into every keyboard event the helper posts ("Vorn").
-inline constexpr std::int64_t syntheticMark = 0x566F726E;
-
 }  // namespace parlevox

@@ -5,18 +5,15 @@
 
 #include "helper/core/emit.h"
 #include "helper/core/helper.h"
-#include "helper/core/key_tables.h"
 #include "helper/keyboard/held_press.h"
 #include "helper/keyboard/key_report.h"
 #include "helper/keyboard/key_rules.h"
 #include "helper/keyboard/mouse_buttons.h"
 #include "helper/keyboard/typing.h"
+#include "helper/platform/key_codes.h"
 
 namespace parlevox {
 namespace {
-
-// Shift, Control, Option, Command and Fn: a key event with any of them is not quiet.
-constexpr std::uint64_t kModifierFlags = 0x9E0000;
 
 bool hasSpaceChordRule(const HelperState& s) {
   for (const auto& rule : s.swallowRules)
@@ -28,17 +25,18 @@ std::optional<platform::InputEvent> handleKey(Helper& h, platform::TapProxy prox
                                               const platform::InputEvent& event) {
   auto& s = h.state;
   // The helper's own keystrokes pass untouched and uncounted.
-  if (event.userData == syntheticMark) return event;
+  if (event.userData == platform::syntheticMark) return event;
   const std::int64_t code = event.keyCode;
   const bool isRepeat = event.autorepeat;
   const bool isDown = event.type == platform::kKeyDown;
   if (isDown) noteTyping(h, event, code);
-  const auto name = keyName(code);
+  const auto name = platform::keyName(code);
 
   // A Space still held back goes first, so the application gets keystrokes in their real order.
   sendHeldPress(h, proxy);
 
-  const bool quiet = !s.armed && s.heldModifiers.empty() && (event.flags & kModifierFlags) == 0;
+  const bool quiet =
+      !s.armed && s.heldModifiers.empty() && (event.flags & platform::kModifierFlags) == 0;
   const bool startsChord = name == "Space" && hasSpaceChordRule(s);
   if (isDown && s.keyGate.holdBack(true, isRepeat, quiet, startsChord, h.now()) &&
       startHeldPress(h, event))
@@ -63,7 +61,7 @@ std::optional<platform::InputEvent> handleKey(Helper& h, platform::TapProxy prox
 platform::InputEvent handleFlagsChanged(Helper& h, platform::TapProxy proxy,
                                         const platform::InputEvent& event) {
   auto& s = h.state;
-  const ModifierKey* key = modifierKeyFor(event.keyCode);
+  const platform::ModifierKey* key = platform::modifierKeyFor(event.keyCode);
   if (!key) return event;
   const std::string name(key->name);
   const bool down = (event.flags & key->mask) != 0;

@@ -7,6 +7,7 @@
 #include "helper/core/emit.h"
 #include "helper/core/helper.h"
 #include "helper/keyboard/key_rules.h"
+#include "helper/platform/key_codes.h"
 
 namespace parlevox {
 namespace {
@@ -28,7 +29,7 @@ bool startHeldPress(Helper& h, const platform::InputEvent& like) {
   if (!press) return false;
   press->flags = like.flags;
   press->keyboardType = like.keyboardType;
-  press->userData = syntheticMark;
+  press->userData = platform::syntheticMark;
   s.heldPress = *press;
   s.heldPressAt = h.now();
   s.heldPressTimer = h.loop.after(KeyGate::chordWindowMs, [&h] {

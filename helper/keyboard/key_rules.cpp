@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "helper/core/helper.h"
-#include "helper/core/key_tables.h"
+#include "helper/platform/key_codes.h"
 
 namespace parlevox {
 
@@ -45,14 +45,14 @@ bool swallowRuleHolds(const HelperState& s, std::optional<std::string_view> key,
 
 std::set<std::string> modifiersDown(std::uint64_t flags) {
   std::set<std::string> names;
-  for (const auto& m : modifierKeys())
+  for (const auto& m : platform::modifierKeys())
     if (flags & m.mask) names.emplace(m.name);
   return names;
 }
 
 std::vector<std::string> pressedKeyNames(Helper& h) {
   std::vector<std::string> names(h.state.heldModifiers.begin(), h.state.heldModifiers.end());
-  for (const auto& k : namedKeys())
+  for (const auto& k : platform::namedKeys())
     if (h.platform.events->keyIsDown(k.code)) names.emplace_back(k.name);
   return names;
 }

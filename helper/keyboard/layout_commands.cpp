@@ -8,6 +8,7 @@
 #include "helper/core/helper.h"
 #include "helper/keyboard/layouts.h"
 #include "helper/output/post_key.h"
+#include "helper/platform/key_codes.h"
 
 namespace parlevox {
 
@@ -21,7 +22,9 @@ void runSelectAll(Helper& h, const Command& c) {
     respond(c.id, {{"ok", false}, {"error", "no_a_key"}});
     return;
   }
-  respond(c.id, {{"ok", postKey(h, *code, kCommandFlag, platform::TapLocation::session, 8000)}});
+  respond(
+      c.id,
+      {{"ok", postKey(h, *code, platform::kCommandFlag, platform::TapLocation::session, 8000)}});
 }
 
 }  // namespace parlevox

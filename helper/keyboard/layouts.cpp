@@ -5,8 +5,8 @@
 #include <algorithm>
 
 #include "helper/core/helper.h"
-#include "helper/core/key_tables.h"
-#include "helper/core/text.h"
+#include "helper/platform/key_codes.h"
+#include "helper/platform/text.h"
 
 namespace parlevox {
 namespace {
@@ -37,11 +37,11 @@ std::map<std::string, std::string> layoutLabels(
   std::map<std::string, std::string> labels;
   auto layout = keyboardLayoutData(h, source);
   if (!layout) return labels;
-  for (const auto& key : namedKeys()) {
+  for (const auto& key : platform::namedKeys()) {
     if (!key.name.starts_with("Key")) continue;
     auto text = display(*h.platform.inputSources, *layout, static_cast<std::uint16_t>(key.code), 0);
     if (!text || text->empty()) continue;
-    labels.emplace(key.name, utf8FromUtf16(*text));
+    labels.emplace(key.name, platform::utf8FromUtf16(*text));
   }
   return labels;
 }
@@ -52,7 +52,7 @@ std::optional<std::uint16_t> lookupVirtualKey(Helper& h, const std::string& text
   auto layout = keyboardLayoutData(h, sources->currentKeyboardLayout());
   if (!layout) layout = keyboardLayoutData(h, sources->currentAsciiCapableKeyboardLayout());
   if (!layout) return std::nullopt;
-  const std::u16string wanted = utf16FromUtf8(text);
+  const std::u16string wanted = platform::utf16FromUtf8(text);
   for (std::uint16_t code = 0; code < 128; ++code) {
     auto typed = display(*sources, *layout, code, commandModifierState);
     if (typed && *typed == wanted) return code;

@@ -8,11 +8,11 @@
 #include "helper/keyboard/held_press.h"
 #include "helper/keyboard/key_report.h"
 #include "helper/keyboard/key_rules.h"
+#include "helper/platform/key_codes.h"
 
 namespace parlevox {
 namespace {
 
-constexpr std::uint64_t kOptionFlag = 0x80000;
 // Own clicks count this many points around the application's element too.
 constexpr double kOwnClickMargin = 2.0;
 
@@ -58,7 +58,7 @@ bool ownClick(Helper& h, std::uint32_t type, const platform::InputEvent& event) 
   emit({{"t", "ownClick"},
         {"button", left ? 0 : 2},
         {"down", press},
-        {"alt", (event.flags & kOptionFlag) != 0},
+        {"alt", (event.flags & platform::kOptionFlag) != 0},
         {"x", event.x},
         {"y", event.y},
         {"ts", h.now()}});

@@ -6,14 +6,11 @@
 #include "helper/core/app_queries.h"
 #include "helper/core/emit.h"
 #include "helper/core/helper.h"
-#include "helper/core/key_tables.h"
+#include "helper/platform/key_codes.h"
 #include "helper/platform/workspace.h"
 
 namespace parlevox {
 namespace {
-
-constexpr std::uint64_t kCommandFlag = 0x100000, kControlFlag = 0x40000;
-constexpr std::int64_t kDeleteCode = 51, kForwardDeleteCode = 117;
 
 void emitTyping(Helper& h, double ms) {
   emit({{"t", "typing"}, {"ms", static_cast<std::int64_t>(ms)}, {"app", frontmostAppInfo(h)}});
@@ -25,11 +22,13 @@ void noteTyping(Helper& h, const platform::InputEvent& event, std::int64_t code)
   auto& s = h.state;
   const bool bursts = s.typingAfterMs > 0 || !s.typingMarks.empty();
   if (!s.typingStats && !bursts) return;
-  if (s.armed || event.autorepeat || isNonTypingKey(code)) return;
-  if (event.flags & (kCommandFlag | kControlFlag)) return;
+  if (s.armed || event.autorepeat || platform::isNonTypingKey(code)) return;
+  if (event.flags & (platform::kCommandFlag | platform::kControlFlag)) return;
 
   const double t = h.now();
-  if (s.typingStats) noteTypingSpeed(h, t, code == kDeleteCode || code == kForwardDeleteCode);
+  if (s.typingStats)
+    noteTypingSpeed(h, t,
+                    code == platform::kDeleteKeyCode || code == platform::kForwardDeleteKeyCode);
   if (!bursts) return;
 
   auto front = h.platform.workspace->frontmostApplication();

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "helper/core/helper.h"
+#include "helper/platform/key_codes.h"
 
 namespace parlevox {
 
@@ -16,7 +17,7 @@ bool postKey(Helper& h, std::uint16_t keyCode, std::uint64_t flags, platform::Ta
   if (!down || !up) return false;
   for (auto* e : {&*down, &*up}) {
     e->flags = flags;
-    e->userData = syntheticMark;
+    e->userData = platform::syntheticMark;
   }
   events.post(tap, *down);
   if (gapMicros != 0) std::this_thread::sleep_for(std::chrono::microseconds(gapMicros));

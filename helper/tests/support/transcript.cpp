@@ -33,6 +33,7 @@
 #include "helper/core/helper.h"
 #include "helper/core/housekeeping.h"
 #include "helper/keyboard/event_tap.h"
+#include "helper/platform/key_codes.h"
 #include "helper/platform/sim/sim_desktop.h"
 #include "helper/tests/support/virtual_run_loop.h"
 
@@ -80,7 +81,7 @@ std::string renderEntry(const nlohmann::json& entry) {
       hex << " flags=0x" << std::hex << flags;
       text += hex.str();
     }
-    if (entry.value("mark", std::int64_t{0}) == syntheticMark) text += " mark";
+    if (entry.value("mark", std::int64_t{0}) == platform::syntheticMark) text += " mark";
     if (entry.value("swallowed", false)) text += " swallowed";
     return text;
   }
@@ -194,7 +195,7 @@ class Run {
         if (word == "unseen") {
           unseen = true;
         } else if (word == "marked") {
-          mark = syntheticMark;
+          mark = platform::syntheticMark;
         } else if (word == "at") {
           double x = 0, y = 0;
           char comma = 0;
