@@ -12,8 +12,8 @@
 #include <variant>
 #include <vector>
 
+#include "helper/app/dispatch.h"
 #include "helper/core/command.h"
-#include "helper/core/dispatch.h"
 #include "helper/core/emit.h"
 #include "helper/core/helper.h"
 #include "helper/core/run_loop.h"

@@ -27,11 +27,11 @@
 #include <sstream>
 #include <vector>
 
+#include "helper/app/dispatch.h"
+#include "helper/app/housekeeping.h"
 #include "helper/core/command.h"
-#include "helper/core/dispatch.h"
 #include "helper/core/emit.h"
 #include "helper/core/helper.h"
-#include "helper/core/housekeeping.h"
 #include "helper/keyboard/event_tap.h"
 #include "helper/platform/key_codes.h"
 #include "helper/platform/sim/sim_desktop.h"

@@ -1,5 +1,5 @@
 // The helper's entry sequence: flags, reader thread, signals, event tap, "ready", housekeeping.
-#include "helper/core/startup.h"
+#include "helper/app/startup.h"
 
 #include <unistd.h>
 
@@ -8,11 +8,11 @@
 #include <cstring>
 #include <nlohmann/json.hpp>
 
+#include "helper/app/housekeeping.h"
+#include "helper/app/stdin_reader.h"
 #include "helper/core/asio_run_loop.h"
 #include "helper/core/emit.h"
 #include "helper/core/helper.h"
-#include "helper/core/housekeeping.h"
-#include "helper/core/stdin_reader.h"
 #include "helper/keyboard/event_tap.h"
 #include "helper/output/ducking.h"
 #include "helper/platform/permissions.h"

@@ -1,18 +1,18 @@
 // Turns each decoded command into a call of the service that does its work, and its reply.
-#include "helper/core/dispatch.h"
+#include "helper/app/dispatch.h"
 
 #include <array>
 #include <nlohmann/json.hpp>
 #include <unordered_map>
 
+#include "helper/app/layout_commands.h"
+#include "helper/app/process_commands.h"
 #include "helper/core/app_queries.h"
 #include "helper/core/command.h"
 #include "helper/core/config_commands.h"
 #include "helper/core/emit.h"
 #include "helper/core/helper.h"
-#include "helper/core/process_commands.h"
 #include "helper/core/screen_queries.h"
-#include "helper/keyboard/layout_commands.h"
 #include "helper/output/decode_to_wav.h"
 #include "helper/output/ducking.h"
 #include "helper/output/select_back.h"

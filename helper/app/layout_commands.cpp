@@ -1,5 +1,5 @@
 // Commands over the keyboard layouts: the input languages and select-all.
-#include "helper/keyboard/layout_commands.h"
+#include "helper/app/layout_commands.h"
 
 #include <nlohmann/json.hpp>
 

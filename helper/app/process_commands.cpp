@@ -1,5 +1,5 @@
 // Commands about the helper process itself: status, permissions and quitting.
-#include "helper/core/process_commands.h"
+#include "helper/app/process_commands.h"
 
 #include <nlohmann/json.hpp>
 #include <string>

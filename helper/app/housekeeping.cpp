@@ -1,5 +1,5 @@
 // The once-a-second housekeeping: retrying the event tap and watching secure keyboard entry.
-#include "helper/core/housekeeping.h"
+#include "helper/app/housekeeping.h"
 
 #include <nlohmann/json.hpp>
 
