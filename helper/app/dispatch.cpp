@@ -28,10 +28,10 @@ struct Row {
 };
 
 void runDuck(Helper& h, const Command& c) {
-  respond(c.id, duck(h, c.level.value_or(0.2)));
+  respond(c.id, duck(h.state.ducking, h.platform.volume, c.level.value_or(0.2)));
 }
 void runUnduck(Helper& h, const Command& c) {
-  respond(c.id, unduck(h));
+  respond(c.id, unduck(h.state.ducking, h.platform.volume));
 }
 
 // Matched in this order; the first row whose name equals `cmd` runs.

@@ -10,7 +10,7 @@
 namespace parlevox {
 
 void housekeepingTick(Helper& h) {
-  auto& s = h.state;
+  auto& s = h.state.keyboard;
   if (s.keysWanted && !s.eventTap && installTap(h)) emit({{"t", "tap"}, {"ok", true}});
   const bool secure = h.platform.events->secureInputEnabled();
   if (s.lastSecureInput != secure) {

@@ -22,9 +22,8 @@ void runSelectAll(Helper& h, const Command& c) {
     respond(c.id, {{"ok", false}, {"error", "no_a_key"}});
     return;
   }
-  respond(
-      c.id,
-      {{"ok", postKey(h, *code, platform::kCommandFlag, platform::TapLocation::session, 8000)}});
+  respond(c.id, {{"ok", postKey(*h.platform.events, *code, platform::kCommandFlag,
+                                platform::TapLocation::session, 8000)}});
 }
 
 }  // namespace parlevox

@@ -45,16 +45,17 @@ int runHelper(int argc, char** argv, const platform::Platform& platform) {
   startStdinReader(h, STDIN_FILENO);
 
   loop.onSignals({SIGTERM, SIGINT}, [&h](int) {
-    unduck(h);
+    unduck(h.state.ducking, h.platform.volume);
     h.exit(0);
   });
 
-  h.state.keysWanted = !hasArgument(argc, argv, "--no-keys");
-  h.state.tapInstalled = h.state.keysWanted && installTap(h);
+  auto& keyboard = h.state.keyboard;
+  keyboard.keysWanted = !hasArgument(argc, argv, "--no-keys");
+  const bool tapInstalled = keyboard.keysWanted && installTap(h);
 
   const bool trusted = platform.permissions->accessibilityTrusted();
-  emit({{"t", "ready"}, {"ax", trusted}, {"tap", h.state.tapInstalled}});
-  if (h.state.keysWanted && !h.state.tapInstalled)
+  emit({{"t", "ready"}, {"ax", trusted}, {"tap", tapInstalled}});
+  if (keyboard.keysWanted && !tapInstalled)
     emit({{"t", "tap"}, {"ok", false}, {"reason", trusted ? "tap_failed" : "no_accessibility"}});
 
   scheduleHousekeeping(h);

@@ -117,7 +117,7 @@ void readLoop(Helper& h, int fd) {
   decodeLine(pending, batch);
   post(h, spares, batch);
   h.loop.post([&h] {
-    unduck(h);
+    unduck(h.state.ducking, h.platform.volume);
     h.exit(0);
   });
 }

@@ -15,7 +15,7 @@
 namespace parlevox {
 namespace {
 
-bool hasSpaceChordRule(const HelperState& s) {
+bool hasSpaceChordRule(const KeyboardState& s) {
   for (const auto& rule : s.swallowRules)
     if (rule.key == "Space" && !rule.when.empty()) return true;
   return false;
@@ -23,13 +23,14 @@ bool hasSpaceChordRule(const HelperState& s) {
 
 std::optional<platform::InputEvent> handleKey(Helper& h, platform::TapProxy proxy,
                                               const platform::InputEvent& event) {
-  auto& s = h.state;
+  auto& s = h.state.keyboard;
+  auto& hold = h.state.spaceHold;
   // The helper's own keystrokes pass untouched and uncounted.
   if (event.userData == platform::syntheticMark) return event;
   const std::int64_t code = event.keyCode;
   const bool isRepeat = event.autorepeat;
   const bool isDown = event.type == platform::kKeyDown;
-  if (isDown) noteTyping(h, event, code);
+  if (isDown && !s.armed) noteTyping(h.state.typing, *h.platform.workspace, h.now(), event);
   const auto name = platform::keyName(code);
 
   // A Space still held back goes first, so the application gets keystrokes in their real order.
@@ -44,14 +45,15 @@ std::optional<platform::InputEvent> handleKey(Helper& h, platform::TapProxy prox
 
   const bool ruleHolds = isDown && name && swallowRuleHolds(s, name, modifiersDown(event.flags));
   const bool reporting = s.armed || ruleHolds || watchedModifierHeld(s);
-  const auto [seen, swallow] = s.keyGate.decide(
-      code, isDown, isRepeat, reporting, [&] { return ruleHolds || captureAllInput(h, name); });
+  const auto [seen, swallow] = s.keyGate.decide(code, isDown, isRepeat, reporting, [&] {
+    return ruleHolds || captureAllInput(s, h.now(), name);
+  });
 
-  if (code == s.spaceCode && !isRepeat) {
+  if (code == platform::kSpaceKeyCode && !isRepeat) {
     if (isDown && !swallow)
-      s.spaceSentAt = h.now();
+      hold.spaceSentAt = h.now();
     else
-      s.spaceSentAt.reset();
+      hold.spaceSentAt.reset();
   }
   if (seen && !isRepeat) emitKeyEvent(code, isDown, swallow, h.now(), name);
   if (swallow) return std::nullopt;
@@ -60,7 +62,7 @@ std::optional<platform::InputEvent> handleKey(Helper& h, platform::TapProxy prox
 
 platform::InputEvent handleFlagsChanged(Helper& h, platform::TapProxy proxy,
                                         const platform::InputEvent& event) {
-  auto& s = h.state;
+  auto& s = h.state.keyboard;
   const platform::ModifierKey* key = platform::modifierKeyFor(event.keyCode);
   if (!key) return event;
   const std::string name(key->name);
@@ -80,12 +82,12 @@ platform::InputEvent handleFlagsChanged(Helper& h, platform::TapProxy proxy,
 }  // namespace
 
 bool installTap(Helper& h) {
-  if (h.state.eventTap) return true;
+  if (h.state.keyboard.eventTap) return true;
   auto callback = [&h](platform::TapProxy proxy, const platform::InputEvent& event) {
     return handleTapEvent(h, proxy, event);
   };
   if (!h.platform.events->createTap(kTapEventMask, callback)) return false;
-  h.state.eventTap = true;
+  h.state.keyboard.eventTap = true;
   return true;
 }
 
@@ -95,7 +97,7 @@ std::optional<platform::InputEvent> handleTapEvent(Helper& h, platform::TapProxy
     case platform::kTapDisabledByTimeout:
     case platform::kTapDisabledByUserInput:
       emit({{"t", "tapOff"}, {"timeout", event.type == platform::kTapDisabledByTimeout}});
-      if (h.state.eventTap) h.platform.events->enableTap();
+      if (h.state.keyboard.eventTap) h.platform.events->enableTap();
       return event;
     case platform::kKeyDown:
     case platform::kKeyUp:

@@ -144,7 +144,7 @@ class Run {
         .state = {}, .platform = desktop_->platform(), .loop = loop_, .exit = [this](int status) {
           log_.push_back("exit " + std::to_string(status));
         }});
-    helper_->state.tapInstalled = installTap(*helper_);
+    installTap(*helper_);
     setLineSink([this](std::string_view line) {
       std::string text(line.substr(0, line.size() - 1));
       if (replies_)
