@@ -13,11 +13,11 @@
 namespace parlevox {
 
 void runInputLanguages(Helper& h, const Command& c) {
-  respond(c.id, {{"ok", true}, {"languages", inputLanguages(h)}});
+  respond(c.id, {{"ok", true}, {"languages", inputLanguages(h.platform.inputSources)}});
 }
 
 void runSelectAll(Helper& h, const Command& c) {
-  auto code = lookupVirtualKey(h, "a");
+  auto code = lookupVirtualKey(h.platform.inputSources, "a");
   if (!code) {
     respond(c.id, {{"ok", false}, {"error", "no_a_key"}});
     return;
