@@ -76,7 +76,7 @@ TEST(ConfigWithoutFields, ChangesNothingAndStillAnswers) {
   auto watched = s.keyboard.watchedModifiers;
   auto rules = s.keyboard.swallowRules;
   auto armedAt = s.keyboard.armedAt;
-  t.loop.clock += 500;
+  t.loop.advance(500);
   EXPECT_EQ(t.run(R"({"cmd":"config","id":4,"pid":12,"on":false})"),
             (Json{{"ok", true}, {"id", 4}}));
   EXPECT_EQ(s.keyboard.watchedModifiers, watched);
@@ -95,22 +95,22 @@ TEST(ConfigWithoutFields, ChangesNothingAndStillAnswers) {
 
 TEST(Arming, ArmSetsTheArmingTimeAndMovesItForward) {
   TestHelper t;
-  t.loop.clock = 5000;
+  t.loop.advanceTo(5000);
   EXPECT_EQ(t.run(R"({"cmd":"arm","id":2})"), (Json{{"ok", true}, {"id", 2}}));
   EXPECT_TRUE(t.state.keyboard.armed);
   EXPECT_EQ(t.state.keyboard.armedAt, 5000);
-  t.loop.clock = 6250;
+  t.loop.advanceTo(6250);
   t.run(R"({"cmd":"arm","armed":true})");
   EXPECT_EQ(t.state.keyboard.armedAt, 6250);
 }
 
 TEST(Arming, DisarmingKeepsTheArmingTimeAndEndsOwnClicks) {
   TestHelper t;
-  t.loop.clock = 5000;
+  t.loop.advanceTo(5000);
   t.run(R"({"cmd":"arm"})");
   t.run(R"({"cmd":"ownClicks","on":true,"rect":[0,0,100,50]})");
   t.state.typing.speedLast = 1234;
-  t.loop.clock = 9000;
+  t.loop.advanceTo(9000);
   t.run(R"({"cmd":"config","armed":false})");
   EXPECT_FALSE(t.state.keyboard.armed);
   EXPECT_EQ(t.state.keyboard.armedAt, 5000);
@@ -135,7 +135,7 @@ TEST(Arming, EveryArmingEndsOwnClicksAndRestartsTheSpeedMeasurement) {
 
 TEST(Arming, ConfigArmsBeforeItsLaterFieldsAndAppliesThemAll) {
   TestHelper t;
-  t.loop.clock = 3000;
+  t.loop.advanceTo(3000);
   t.run(R"({"cmd":"config","armed":true,"typingGapMs":800,"typingMarks":[5,1],
             "typingStats":true,"captureAfterMs":20,"watch":["Fn"]})");
   EXPECT_TRUE(t.state.keyboard.armed);
