@@ -199,7 +199,7 @@ class CommandReader {
   bool element(Scalar& v);
   // Resets the field named by `field_` to absent before a value for it is read.
   void clearField();
-  // Finishes the record read into `rule_`/`ask_`; false when one of its members is missing.
+  // Appends the record read into `recordKey_` and `recordList_`; false when it lacks a member.
   bool finishRecord();
 
   Command& c_;
