@@ -63,11 +63,6 @@ TesseractRecognizer::TesseractRecognizer(std::string dataPath) : dataPath_(std::
   setMsgSeverity(L_SEVERITY_NONE);
   tesseract::TessBaseAPI settings;
   settings.SetVariable("debug_file", "/dev/null");
-  // The engine parallelises its matrix work with OpenMP. On two shared cores the worker threads
-  // spin against each other and against the other shot in flight, and one recognition took five
-  // times longer than on its own thread (docs/performance.md). Parallel regions run serially;
-  // several shots still recognise side by side, one thread each.
-  omp_set_max_active_levels(0);
 }
 
 TesseractRecognizer::~TesseractRecognizer() = default;
@@ -128,6 +123,12 @@ TesseractRecognizer::Result TesseractRecognizer::recognize(
   auto engine = takeEngine(*languages + (request.usesLanguageCorrection ? "|correct" : "|plain"));
   if (!engine) return "The recognition languages " + *languages + " could not be loaded.";
 
+  // The engine parallelises its matrix work with OpenMP. On two shared cores the worker threads
+  // spin against each other and against the other shot in flight: one recognition took five to
+  // seven times longer than on its calling thread alone (docs/performance.md). So parallel
+  // regions run serially; several shots still recognise side by side, one thread each. The
+  // setting belongs to the calling thread, hence on every call.
+  omp_set_max_active_levels(0);
   auto& api = engine->api;
   api.SetImage(image.rgb.data(), image.width, image.height, 3, image.width * 3);
   if (api.Recognize(nullptr) != 0) {
