@@ -307,6 +307,29 @@ TEST(WindowShot, ListingFailureAnswersItsDescription) {
   EXPECT_EQ(shot.take(ask(7)), failed("The user declined screen sharing."));
 }
 
+TEST(WindowShotCommand, FieldsDefaultToTheFrontmostAppAndRecognisedTextWithoutImage) {
+  testing::TestHelper t(R"({"apps": [{"pid": 7}, {"pid": 8}], "frontmost": 7, "windows": [)" +
+                        window(7, 1440, 900, R"(, "title": "Front")") + "," + window(8, 400, 300) +
+                        "]}");
+  ScriptedRecognizer recognizer;
+  recognizer.observations = {line(0.1, 0.5, {"hello"})};
+  ScriptedEncoder encoder;
+  t.helper.platform.textRecognizer = &recognizer;
+  t.helper.platform.imageEncoder = &encoder;
+  auto front = shotOf(1280, 800, "Front");
+  front["text"] = "hello";
+  front["id"] = 1;
+  EXPECT_EQ(t.run(R"({"cmd":"windowShot","id":1})"), front);
+  auto other = shotOf(400, 300, "");
+  other["jpeg"] = "/9j/2Q==";
+  EXPECT_EQ(t.run(R"({"cmd":"windowShot","pid":8,"image":true,"ocr":false,"maxSize":400})"), other);
+
+  testing::TestHelper nothingInFront(R"({"apps": [{"pid": 7}], "windows": [)" +
+                                     window(7, 1440, 900) + "]}");
+  EXPECT_EQ(nothingInFront.run(R"({"cmd":"windowShot","ocr":false,"id":3})"),
+            (Json{{"ok", false}, {"error", "no_window"}, {"id", 3}}));
+}
+
 struct OrderCase {
   const char* rule;
   std::vector<TextObservation> observations;
