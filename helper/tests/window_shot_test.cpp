@@ -15,7 +15,7 @@ namespace {
 using Json = nlohmann::json;
 using platform::NormalisedRect;
 using platform::TextObservation;
-using testing::FakeRunLoop;
+using testing::VirtualRunLoop;
 using testing::loadDesktop;
 
 TextObservation line(double minX, double minY, std::vector<std::string> candidates) {
@@ -74,7 +74,7 @@ struct Shot {
   }
 
   std::unique_ptr<sim::SimDesktop> desktop;
-  FakeRunLoop loop;
+  VirtualRunLoop loop;
   ScriptedRecognizer recognizer;
   bool noRecognizer = false;
   ScriptedEncoder encoder;

@@ -1,5 +1,5 @@
 // The "windowShot" command: its fields and defaults, handed to the window shot.
-#include "helper/context/window_shot_command.h"
+#include "helper/app/window_shot_command.h"
 
 #include <nlohmann/json.hpp>
 
