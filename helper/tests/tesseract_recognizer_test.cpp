@@ -44,12 +44,6 @@ const platform::TextRecognitionRequest kRequest{
     .usesLanguageCorrection = true,
     .recognitionLanguages = {"ru-RU", "en-US"}};
 
-// One recognizer for the whole file: its engines load once, as in the helper.
-TesseractRecognizer& recognizer() {
-  static TesseractRecognizer shared;
-  return shared;
-}
-
 struct WindowCase {
   const char* rule;
   std::unique_ptr<sim::SimDesktop> desktop;
@@ -87,11 +81,12 @@ TEST(RecognisedWindowText, RenderedWindowsReadInReadingOrder) {
        interleaved},
   };
   native::TurboJpegEncoder encoder;
+  TesseractRecognizer recognizer;  // its engine loads once and serves every case
   for (auto& c : cases) {
     SCOPED_TRACE(c.rule);
     WindowShotServices services{.permissions = &c.desktop->permissions,
                                 .capture = &c.desktop->windowCapture,
-                                .recognizer = &recognizer(),
+                                .recognizer = &recognizer,
                                 .encoder = &encoder,
                                 .focusedWindowTitle = nullptr};
     auto reply = takeWindowShot(services, c.request);
@@ -104,7 +99,8 @@ TEST(TesseractRecognizer, BoxesAreNormalisedFromTheLowerLeftCorner) {
   auto desktop = testing::loadDesktop(R"({"windows": [{"pid": 9, "frame": {"x": 0, "y": 0,
       "width": 1280, "height": 800}, "picture": ")" +
                                       kPictures + R"(/two_columns.png"}]})");
-  auto result = recognizer().recognize(capture(*desktop, 1, 1280, 800), kRequest);
+  TesseractRecognizer recognizer;
+  auto result = recognizer.recognize(capture(*desktop, 1, 1280, 800), kRequest);
   ASSERT_TRUE(std::holds_alternative<std::vector<platform::TextObservation>>(result));
   const auto& observations = std::get<std::vector<platform::TextObservation>>(result);
   auto first = std::find_if(observations.begin(), observations.end(), [](const auto& o) {
@@ -171,9 +167,10 @@ TEST(TesseractRecognizer, AnswersEveryImageAndRequest) {
       {"a language without a model", blank, japanese,
        std::string("The recognition languages are not supported.")},
   };
+  TesseractRecognizer recognizer;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.rule);
-    EXPECT_EQ(recognizer().recognize(c.image, c.request), c.expected);
+    EXPECT_EQ(recognizer.recognize(c.image, c.request), c.expected);
   }
   EXPECT_EQ(native::tesseractLanguages({"ru-RU", "en-US"}), "rus+eng");
   EXPECT_EQ(native::tesseractLanguages({"en"}), "eng");
