@@ -15,8 +15,8 @@ namespace {
 using Json = nlohmann::json;
 using platform::NormalisedRect;
 using platform::TextObservation;
-using testing::VirtualRunLoop;
 using testing::loadDesktop;
+using testing::VirtualRunLoop;
 
 TextObservation line(double minX, double minY, std::vector<std::string> candidates) {
   return {.boundingBox = NormalisedRect{minX, minY, 0.2, 0.05},
