@@ -8,6 +8,8 @@
 #include "helper/app/startup.h"
 #include "helper/platform/linux/ffmpeg_decoder.h"
 #include "helper/platform/linux/pulse_volume.h"
+#include "helper/platform/linux/tesseract_recognizer.h"
+#include "helper/platform/linux/turbojpeg_encoder.h"
 #include "helper/platform/sim/sim_desktop.h"
 
 int main(int argc, char** argv) {
@@ -35,5 +37,10 @@ int main(int argc, char** argv) {
   if (!platform.volume) platform.volume = &pulseVolume;
   parlevox::native::FfmpegDecoder decoder;
   platform.audioDecoder = &decoder;
+  // Window shots: the simulated desktop captures, the pictures are really encoded and read.
+  parlevox::native::TesseractRecognizer recognizer;
+  platform.textRecognizer = &recognizer;
+  parlevox::native::TurboJpegEncoder jpegEncoder;
+  platform.imageEncoder = &jpegEncoder;
   return parlevox::runHelper(argc, argv, platform);
 }

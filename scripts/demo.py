@@ -19,6 +19,8 @@ CONVERSATION = [
     ("Which application is in front?", {"cmd": "frontmost", "id": 2}),
     ("Which regular applications are running?", {"cmd": "runningApps", "id": 3}),
     ("Where are the screens (global top-left points)?", {"cmd": "screens", "id": 4}),
+    ("Take a screenshot of the front window and read its text (the reply comes when the "
+     "recognition is done, after later ones).", {"cmd": "windowShot", "id": 12}),
     ("Watch Left Option and Right Command; swallow Space while Left Option is held.",
      {"cmd": "config", "watch": ["LeftOption", "RightCommand"],
       "swallow": [{"key": "Space", "when": ["LeftOption"]}], "id": 5}),

@@ -10,12 +10,16 @@ packages=(
   nlohmann-json3-dev libasio-dev libicu-dev
   # media: decoding and the sound server's volume
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev libpulse-dev
+  # window shots: text recognition (Russian and English models), JPEG encoding, Base64
+  libtesseract-dev tesseract-ocr-rus tesseract-ocr-eng libturbojpeg0-dev libssl-dev
+  # window pictures rendered from text layouts (scripts/render_text_picture.py)
+  imagemagick fonts-dejavu-core
   # tests: a sound server of their own, its client, and media to decode
   pulseaudio pulseaudio-utils ffmpeg
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev python3
-  # whole-process comparisons (bench/cli_vs_socat.sh)
-  hyperfine socat
+  # whole-process comparisons (bench/cli_vs_socat.sh, bench/window_shot_vs_tesseract.py)
+  hyperfine socat tesseract-ocr
   # the Debian package: its runtime dependencies worked out from the linked libraries
   dpkg-dev file
 )

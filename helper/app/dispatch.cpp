@@ -7,6 +7,7 @@
 
 #include "helper/app/layout_commands.h"
 #include "helper/app/process_commands.h"
+#include "helper/app/window_shot_command.h"
 #include "helper/core/app_queries.h"
 #include "helper/core/command.h"
 #include "helper/core/config_commands.h"
@@ -48,6 +49,7 @@ constexpr std::array kRows{
     Row{"inputLanguages", runInputLanguages},
     Row{"screenAccess", runScreenAccess},
     Row{"inputAccess", runInputAccess},
+    Row{"windowShot", runWindowShot},
     Row{"frontmost", runFrontmost},
     Row{"runningApps", runRunningApps},
     Row{"status", runStatus},

@@ -14,6 +14,9 @@ class Screens;
 class InputSources;
 class Accessibility;
 class Files;
+class WindowCapture;
+class TextRecognizer;
+class ImageEncoder;
 
 /// Runs `task` on the main loop after `delayMs`.
 using MainLoopTimer = std::function<void(double delayMs, std::function<void()> task)>;
@@ -37,6 +40,9 @@ struct Platform {
   InputSources* inputSources = nullptr;
   Accessibility* accessibility = nullptr;
   Files* files = nullptr;
+  WindowCapture* windowCapture = nullptr;
+  TextRecognizer* textRecognizer = nullptr;
+  ImageEncoder* imageEncoder = nullptr;
   ScriptedInput* scriptedInput = nullptr;  // may be null
 };
 

@@ -137,7 +137,7 @@ TEST(ScenarioFile, UnreadableFilesAreNamedWithTheReason) {
 }
 
 TEST(DemoScenario, ShowsEveryKindOfAppAndScreen) {
-  TestHelper t(SimDesktop::demoScenario());
+  TestHelper t(SimDesktop::demo());
   auto apps = t.desktop->workspace.runningApplications();
   auto has = [&](auto predicate) { return std::any_of(apps.begin(), apps.end(), predicate); };
   using platform::ActivationPolicy;

@@ -212,7 +212,12 @@ class Endings(unittest.TestCase):
 
 class StartUp(unittest.TestCase):
     def test_access_flag_prints_one_line_only_when_first(self):
-        env = dict(os.environ, PARLEVOX_DESKTOP="")
+        folder = tempfile.TemporaryDirectory()
+        self.addCleanup(folder.cleanup)
+        scenario = os.path.join(folder.name, "scenario.json")
+        with open(scenario, "w") as f:
+            f.write('{"permissions": {"screenRecording": false, "listenEvent": true}}')
+        env = dict(os.environ, PARLEVOX_DESKTOP=scenario)
         out = subprocess.run([HELPER, "--access"], capture_output=True, env=env, timeout=5,
                              stdin=subprocess.DEVNULL)
         self.assertEqual(out.returncode, 0)

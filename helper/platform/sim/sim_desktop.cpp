@@ -9,6 +9,8 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 
+#include "helper/platform/sim/demo_pictures.h"
+
 namespace parlevox::sim {
 namespace {
 
@@ -78,7 +80,8 @@ std::string plainReason(std::string what) {
 
 }  // namespace
 
-SimDesktop::Loaded SimDesktop::fromJson(const nlohmann::json& scenario) {
+SimDesktop::Loaded SimDesktop::fromJson(const nlohmann::json& scenario,
+                                        const PictureSource& pictures) {
   std::unique_ptr<SimDesktop> desktop(new SimDesktop);
   try {
     ScenarioReader root(scenario, "scenario");
@@ -91,6 +94,7 @@ SimDesktop::Loaded SimDesktop::fromJson(const nlohmann::json& scenario) {
     desktop->inputSources.load(root);
     desktop->files.load(root);
     desktop->input.load(root);
+    desktop->windowCapture.load(root, pictures ? pictures : picturesInFolder(""));
     // Opened last, so that a scenario that does not fit leaves no file behind.
     if (record && !desktop->recorder.openFile(*record))
       return "cannot write the record file " + *record + ": " + std::strerror(errno);
@@ -102,7 +106,8 @@ SimDesktop::Loaded SimDesktop::fromJson(const nlohmann::json& scenario) {
   return desktop;
 }
 
-SimDesktop::Loaded SimDesktop::fromText(std::string_view text, const std::string& name) {
+SimDesktop::Loaded SimDesktop::fromText(std::string_view text, const std::string& name,
+                                        const PictureSource& pictures) {
   nlohmann::json scenario = nlohmann::json::parse(text, nullptr, false);
   if (scenario.is_discarded()) {
     ErrorFinder finder;
@@ -112,7 +117,7 @@ SimDesktop::Loaded SimDesktop::fromText(std::string_view text, const std::string
     return name + ": invalid JSON at line " + std::to_string(line) + ", column " +
            std::to_string(column) + ": " + plainReason(finder.reason);
   }
-  auto loaded = fromJson(scenario);
+  auto loaded = fromJson(scenario, pictures);
   if (auto* error = std::get_if<std::string>(&loaded)) return name + ": " + *error;
   return loaded;
 }
@@ -137,11 +142,13 @@ SimDesktop::Loaded SimDesktop::fromFile(const std::string& path) {
     text.append(buffer, static_cast<std::size_t>(n));
   }
   ::close(fd);
-  return fromText(text, "scenario " + path);
+  const auto slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+  return fromText(text, "scenario " + path, picturesInFolder(folder));
 }
 
 std::unique_ptr<SimDesktop> SimDesktop::demo() {
-  auto loaded = fromText(demoScenario(), "demo scenario");
+  auto loaded = fromText(demoScenario(), "demo scenario", demoPictures());
   return std::move(std::get<std::unique_ptr<SimDesktop>>(loaded));
 }
 
@@ -155,6 +162,7 @@ platform::Platform SimDesktop::platform() {
           .inputSources = &inputSources,
           .accessibility = &accessibility,
           .files = &files,
+          .windowCapture = &windowCapture,
           .scriptedInput = &input};
 }
 

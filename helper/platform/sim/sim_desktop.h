@@ -17,6 +17,7 @@
 #include "helper/platform/sim/sim_permissions.h"
 #include "helper/platform/sim/sim_screens.h"
 #include "helper/platform/sim/sim_volume.h"
+#include "helper/platform/sim/sim_window_capture.h"
 #include "helper/platform/sim/sim_workspace.h"
 
 namespace parlevox::sim {
@@ -25,12 +26,15 @@ class SimDesktop {
  public:
   using Loaded = std::variant<std::unique_ptr<SimDesktop>, std::string /* error message */>;
 
-  /// A desktop from a parsed scenario; the error names the value that does not fit.
-  static Loaded fromJson(const nlohmann::json& scenario);
+  /// A desktop from a parsed scenario; the error names the value that does not fit. Window
+  /// pictures are read through `pictures`; without it, from files (relative to the working
+  /// folder).
+  static Loaded fromJson(const nlohmann::json& scenario, const PictureSource& pictures = {});
   /// A desktop from scenario text; `name` names the source in error messages, which give the
   /// line and column of text that is not JSON.
-  static Loaded fromText(std::string_view text, const std::string& name);
-  /// A desktop from a scenario file.
+  static Loaded fromText(std::string_view text, const std::string& name,
+                         const PictureSource& pictures = {});
+  /// A desktop from a scenario file; window pictures are files relative to the scenario's folder.
   static Loaded fromFile(const std::string& path);
   /// The built-in demo desktop.
   static std::unique_ptr<SimDesktop> demo();
@@ -50,6 +54,7 @@ class SimDesktop {
   SimInputSources inputSources;
   SimAccessibility accessibility{recorder};
   SimFiles files;
+  SimWindowCapture windowCapture{recorder};
   SimInput input{events};  // the keyboard and mouse, and the scenario's timed input
 
  private:

@@ -32,8 +32,10 @@ inline std::unique_ptr<sim::SimDesktop> loadDesktop(std::string_view scenario) {
 /// A helper on a scenario, with every line it emits captured.
 class TestHelper {
  public:
-  explicit TestHelper(std::string_view scenario = "{}")
-      : desktop(loadDesktop(scenario)),
+  explicit TestHelper(std::string_view scenario = "{}") : TestHelper(loadDesktop(scenario)) {}
+  /// A helper on a desktop built elsewhere (the built-in demo, with its pictures).
+  explicit TestHelper(std::unique_ptr<sim::SimDesktop> built)
+      : desktop(std::move(built)),
         helper{.state = {}, .platform = desktop->platform(), .loop = loop, .exit = [this](int s) {
                  exitStatus = s;
                }} {
