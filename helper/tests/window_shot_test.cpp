@@ -54,7 +54,9 @@ class ScriptedEncoder final : public platform::ImageEncoder {
 
 // One shot on a desktop with the given windows; the reply once everything posted has run.
 struct Shot {
-  explicit Shot(const std::string& scenario) : desktop(loadDesktop(scenario)) {}
+  explicit Shot(const std::string& scenario) : desktop(loadDesktop(scenario)) {
+    desktop->recorder.keepInMemory();
+  }
 
   Json take(const WindowShotRequest& request, const std::string& focusedTitle = "") {
     WindowShotServices services{.permissions = &desktop->permissions,
