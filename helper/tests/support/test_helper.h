@@ -72,6 +72,7 @@ class TestHelper {
         helper{.state = {}, .platform = desktop->platform(), .loop = loop, .exit = [this](int s) {
                  exitStatus = s;
                }} {
+    desktop->recorder.setClock([this] { return loop.clock; });
     setLineSink([this](std::string_view line) {
       lines.push_back(nlohmann::json::parse(line.substr(0, line.size() - 1)));
     });
