@@ -382,32 +382,26 @@ TreeRead AXTree::boundsForRange(const Node& n, AXRange range) const {
     for (auto i = first; i < end; ++i) bounds = bounds.unionWith(reads.boxes[i]);
     return success(bounds);
   }
-  // The line layout: lines start at the frame's origin and break after each line feed.
+  // The line layout: lines start at the frame's origin and break after each line feed. One pass
+  // up to the range's end, so that a long text costs no more than its length.
   const TreeValue* position = explicitValue(n, kAXPosition);
   const auto* origin = position ? std::get_if<platform::Point>(position) : nullptr;
   if (!origin) return failure(platform::kAXErrorNoValue);
   const std::u16string& value = *text(n);
-  auto place = [&](std::size_t unit) {
-    std::size_t line = 0, column = 0;
-    for (std::size_t i = 0; i < unit; ++i) {
-      if (value[i] == u'\n') {
-        ++line;
-        column = 0;
-      } else {
-        ++column;
-      }
-    }
-    return Rect{origin->x + static_cast<double>(column) * reads.charWidth,
-                origin->y + static_cast<double>(line) * reads.lineHeight, reads.charWidth,
-                reads.lineHeight};
-  };
-  if (range.length == 0) {
-    Rect caret = place(first);
-    caret.w = 0;
-    return success(caret);
-  }
   Rect bounds = Rect::null();
-  for (auto i = first; i < end; ++i) bounds = bounds.unionWith(place(i));
+  double line = 0, column = 0;
+  for (std::size_t i = 0; i <= end && i <= value.size(); ++i) {
+    const Rect box{origin->x + column * reads.charWidth, origin->y + line * reads.lineHeight,
+                   reads.charWidth, reads.lineHeight};
+    if (range.length == 0 && i == first) return success(Rect{box.x, box.y, 0, box.h});
+    if (i >= first && i < end) bounds = bounds.unionWith(box);
+    if (i < value.size() && value[i] == u'\n') {
+      ++line;
+      column = 0;
+    } else {
+      ++column;
+    }
+  }
   return success(bounds);
 }
 

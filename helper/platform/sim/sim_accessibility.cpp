@@ -2,6 +2,7 @@
 // application answers within the caller's messaging timeout, with calls counted and sets recorded.
 #include "helper/platform/sim/sim_accessibility.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <nlohmann/json.hpp>
@@ -26,8 +27,9 @@ struct SimAccessibility::Handle {
 
 namespace {
 
+// Sleeps at most about 30 years, so that an absurd timeout cannot overflow the clock.
 void sleepMs(double ms) {
-  std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(ms));
+  std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(std::min(ms, 1e12)));
 }
 
 AXRead failed(AXError code) {
@@ -49,6 +51,13 @@ Element SimAccessibility::handle(NodeIndex node, std::int32_t pid, double timeou
           : reinterpret_cast<const void*>(
                 (static_cast<std::uintptr_t>(static_cast<std::uint32_t>(pid)) << 1) | 1);
   return Element(std::move(h), identity);
+}
+
+const SimAccessibility::Handle* SimAccessibility::handleOf(const Element& element) const {
+  const auto* h = element.as<Handle>();
+  // A handle of another desktop's tree is no element of this one.
+  if (h && h->node != kNoNode && h->node >= tree_.size()) return nullptr;
+  return h;
 }
 
 double SimAccessibility::timeoutOf(const Handle& h) const {
@@ -87,8 +96,8 @@ AXValue SimAccessibility::toValue(const TreeValue& value, double timeout) const 
 }
 
 std::optional<TreeValue> SimAccessibility::fromValue(const AXValue& value) const {
-  auto node = [](const Element& e) -> std::optional<NodeRef> {
-    const auto* h = e.as<Handle>();
+  auto node = [this](const Element& e) -> std::optional<NodeRef> {
+    const Handle* h = handleOf(e);
     if (!h || h->node == kNoNode) return std::nullopt;
     return NodeRef{h->node};
   };
@@ -134,7 +143,7 @@ Element SimAccessibility::element(std::string_view id) {
 
 AXRead SimAccessibility::copyAttributeValue(const Element& element, std::string_view name) {
   ++single_;
-  const auto* h = element.as<Handle>();
+  const Handle* h = handleOf(element);
   if (!h) return failed(platform::kAXErrorIllegalArgument);
   if (!awaitAnswer(*h)) return failed(platform::kAXErrorCannotComplete);
   TreeRead r = tree_.read(h->node, name);
@@ -145,7 +154,7 @@ AXRead SimAccessibility::copyAttributeValue(const Element& element, std::string_
 std::variant<std::vector<AXValue>, AXError> SimAccessibility::copyMultipleAttributeValues(
     const Element& element, std::span<const std::string_view> names) {
   ++batched_;
-  const auto* h = element.as<Handle>();
+  const Handle* h = handleOf(element);
   if (!h) return platform::kAXErrorIllegalArgument;
   if (!awaitAnswer(*h)) return platform::kAXErrorCannotComplete;
   auto read = tree_.readMany(h->node, names);
@@ -161,7 +170,7 @@ AXRead SimAccessibility::copyParameterizedAttributeValue(const Element& element,
                                                          std::string_view name,
                                                          const AXValue& parameter) {
   ++parameterized_;
-  const auto* h = element.as<Handle>();
+  const Handle* h = handleOf(element);
   if (!h) return failed(platform::kAXErrorIllegalArgument);
   if (!awaitAnswer(*h)) return failed(platform::kAXErrorCannotComplete);
   TreeRead r = tree_.readParameterized(h->node, name, parameter);
@@ -172,7 +181,7 @@ AXRead SimAccessibility::copyParameterizedAttributeValue(const Element& element,
 std::optional<bool> SimAccessibility::isAttributeSettable(const Element& element,
                                                           std::string_view name) {
   ++settable_;
-  const auto* h = element.as<Handle>();
+  const Handle* h = handleOf(element);
   if (!h || !awaitAnswer(*h)) return std::nullopt;
   auto answer = tree_.settable(h->node, name);
   if (auto* settable = std::get_if<bool>(&answer)) return *settable;
@@ -182,7 +191,7 @@ std::optional<bool> SimAccessibility::isAttributeSettable(const Element& element
 AXError SimAccessibility::setAttributeValue(const Element& element, std::string_view name,
                                             const AXValue& value) {
   ++set_;
-  const auto* h = element.as<Handle>();
+  const Handle* h = handleOf(element);
   if (!h) return platform::kAXErrorIllegalArgument;
   auto treeValue = fromValue(value);
   nlohmann::json entry{{"do", "axSetAttribute"},
@@ -199,7 +208,7 @@ AXError SimAccessibility::setAttributeValue(const Element& element, std::string_
 }
 
 std::optional<std::int32_t> SimAccessibility::pid(const Element& element) {
-  const auto* h = element.as<Handle>();
+  const Handle* h = handleOf(element);
   if (!h || (h->node != kNoNode && tree_.kind(h->node) == AXTree::Kind::systemWide))
     return std::nullopt;
   if (h->node != kNoNode && tree_.gone(h->node)) return std::nullopt;
@@ -207,7 +216,7 @@ std::optional<std::int32_t> SimAccessibility::pid(const Element& element) {
 }
 
 AXError SimAccessibility::setMessagingTimeout(const Element& element, double seconds) {
-  const auto* h = element.as<Handle>();
+  const Handle* h = handleOf(element);
   if (!h || !std::isfinite(seconds) || seconds < 0) return platform::kAXErrorIllegalArgument;
   if (h->node != kNoNode && tree_.kind(h->node) == AXTree::Kind::systemWide)
     defaultTimeout_ = seconds > 0 ? seconds : kDefaultMessagingTimeout;

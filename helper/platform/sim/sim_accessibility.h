@@ -60,6 +60,8 @@ class SimAccessibility final : public platform::Accessibility {
  private:
   struct Handle;
   platform::Element handle(NodeIndex node, std::int32_t pid, double timeout) const;
+  /// The handle behind an element of this service; null for an empty or foreign element.
+  const Handle* handleOf(const platform::Element& element) const;
   double timeoutOf(const Handle& h) const;
   /// Blocks as the application takes to answer; false when it does not answer in time.
   bool awaitAnswer(const Handle& h) const;
