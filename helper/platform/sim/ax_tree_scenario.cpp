@@ -307,7 +307,7 @@ class TreeLoader {
     }
     entries(ui, "windows", node, top, 1);
     settable(ui, node);
-    for (auto& a : readAttributeKeys(ui, tree_, {})) store(node, std::move(a), top);
+    for (auto& a : readAttributeKeys(ui, tree_, {})) store(node, std::move(a), top, ui.place());
     if (auto focused = ui.optionalString("focused"))
       focus_.push_back({node, *focused, ui.place() + ".focused"});
     for (auto [key, attribute] :
@@ -318,7 +318,7 @@ class TreeLoader {
         ui.fail(key, std::string("left out: \"attributes\" gives ") + attribute + " already");
       store(node,
             {tree_.name(attribute), NodeRef{}, {{std::string::npos, *id, ui.place() + "." + key}}},
-            top);
+            top, ui.place());
     }
   }
 
@@ -366,9 +366,22 @@ class TreeLoader {
     }
   }
 
-  void store(NodeIndex node, ParsedAttribute a, const Copy& copy) {
+  void store(NodeIndex node, ParsedAttribute a, const Copy& copy, const std::string& place) {
     if (!a.refs.empty()) refs_.push_back({node, a.name, std::move(a.refs), copy.suffix});
+    addText(a.value, place);
     tree_.setAttribute(node, a.name, std::move(a.value));
+  }
+
+  // Counts the text a value adds, so that repeated long texts cannot exhaust memory.
+  void addText(const TreeValue& value, const std::string& place) {
+    std::size_t units = 0;
+    if (auto* text = std::get_if<std::u16string>(&value)) units = text->size();
+    if (auto* list = std::get_if<std::vector<std::u16string>>(&value))
+      for (const auto& s : *list) units += s.size();
+    if (units > kMaxScenarioText - text_)
+      throw ScenarioError(place + " makes the scenario hold more than " +
+                          std::to_string(kMaxScenarioText) + " units of text");
+    text_ += units;
   }
 
   void grow(std::size_t elements, const std::string& place) {
@@ -400,7 +413,8 @@ class TreeLoader {
     grow(1, e.place());
     auto id = e.optionalString("id");
     const NodeIndex node = newElement(parent, id ? *id + copy.suffix : "", e.place());
-    for (auto& a : readAttributeKeys(e, tree_, copy.offset)) store(node, std::move(a), copy);
+    for (auto& a : readAttributeKeys(e, tree_, copy.offset))
+      store(node, std::move(a), copy, e.place());
     settable(e, node);
     if (e.has("textReads")) textReads(e.object("textReads"), node, copy.offset);
     if (e.boolean("batchFails", false)) tree_.setBatchFails(node);
@@ -485,8 +499,10 @@ class TreeLoader {
       for (std::int64_t w = 0; w < words; ++w)
         text += std::string(" ") + kWords[static_cast<std::size_t>(i * 7 + w * 13 + w / 32) % 32];
       text += '.';
+      TreeValue value = utf16(text);
+      addText(value, p.place());
       tree_.setAttribute(node, kAXRole, role);
-      tree_.setAttribute(node, kAXValue, utf16(text));
+      tree_.setAttribute(node, kAXValue, std::move(value));
       tree_.setAttribute(node, kAXPosition,
                          Point{origin.x + copy.offset.x,
                                origin.y + copy.offset.y + height * static_cast<double>(i)});
@@ -498,7 +514,8 @@ class TreeLoader {
   std::vector<PendingRefs> refs_;
   std::vector<PendingFocus> focus_;
   std::unordered_set<std::string> ids_;
-  std::size_t count_ = 0;
+  std::size_t count_ = 0;  // elements so far
+  std::size_t text_ = 0;   // UTF-16 units of text so far
 };
 
 }  // namespace

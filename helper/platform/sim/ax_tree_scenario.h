@@ -13,6 +13,8 @@ namespace parlevox::sim {
 
 /// The most elements one scenario may describe, repeats and generated paragraphs included.
 inline constexpr std::size_t kMaxScenarioElements = 1'000'000;
+/// The most UTF-16 units of text (strings and string lists) the trees of one scenario may hold.
+inline constexpr std::size_t kMaxScenarioText = 50'000'000;
 
 /// Reads the "ui" of every app of the scenario into `tree` (every app gets its application
 /// element, with or without "ui") and finishes the tree. Throws ScenarioError naming the place.
