@@ -39,6 +39,10 @@ TEST(AXTreeScenario, ReadsEveryKindOfValue) {
       {R"({"size": [3, 4]})", Size{3, 4}},
       {R"({"rect": [1, 2, 3, 4]})", platform::Rect{1, 2, 3, 4}},
       {R"({"range": [5, 0]})", AXRange{5, 0}},
+      {R"({"string": "7"})", u"7"},
+      {R"({"number": 7})", 7.0},
+      {R"({"bool": false})", false},
+      {R"({"none": null})", AXNone{}},
   };
   for (const auto& [json, expected] : rows) {
     SCOPED_TRACE(json);

@@ -2,12 +2,11 @@
 // in the scenario's form for the record.
 #include "helper/platform/sim/ax_tree_scenario.h"
 
-#include <unicode/unistr.h>
-
-#include <cmath>
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <unordered_set>
+
+#include "helper/platform/text.h"
 
 namespace parlevox::sim {
 namespace {
@@ -41,8 +40,7 @@ constexpr const char* kWords[] = {
 }
 
 std::u16string utf16(const std::string& text) {
-  auto s = icu::UnicodeString::fromUTF8(text);
-  return std::u16string(s.getBuffer(), s.getBuffer() + s.length());
+  return platform::utf16FromUtf8(text);
 }
 
 bool wellFormed(const std::u16string& text) {
@@ -59,9 +57,7 @@ bool wellFormed(const std::u16string& text) {
 }
 
 std::string utf8(const std::u16string& text) {
-  std::string out;
-  icu::UnicodeString(text.data(), static_cast<int32_t>(text.size())).toUTF8String(out);
-  return out;
+  return platform::utf8FromUtf16(text);
 }
 
 // `count` numbers of an array, e.g. [x, y, width, height].
@@ -135,6 +131,23 @@ TreeValue readValue(const json& v, const std::string& place, std::vector<RefUse>
   const std::string& kind = first.key();
   const json& payload = first.value();
   const std::string at = place + "." + kind;
+  // Every kind has a tagged form; strings, numbers, booleans and none may also be written plainly.
+  if (kind == "string") {
+    if (!payload.is_string()) failAt(at, "a string");
+    return utf16(payload.get<std::string>());
+  }
+  if (kind == "number") {
+    if (!payload.is_number()) failAt(at, "a number");
+    return payload.get<double>();
+  }
+  if (kind == "bool") {
+    if (!payload.is_boolean()) failAt(at, "true or false");
+    return payload.get<bool>();
+  }
+  if (kind == "none") {
+    if (!payload.is_null()) failAt(at, "null");
+    return platform::AXNone{};
+  }
   if (kind == "utf16") {
     constexpr const char* expected = "a list of UTF-16 code units (whole numbers 0 to 65535)";
     if (!payload.is_array()) failAt(at, expected);
@@ -235,7 +248,7 @@ std::vector<ParsedAttribute> readAttributeKeys(const ScenarioReader& e, AXTree& 
   return out;
 }
 
-// Sets the `count` element references of a value in place.
+// Points the element references of a value at the elements `find` gives for their ids.
 void resolveRefs(TreeValue& value, const std::vector<RefUse>& refs,
                  const std::function<NodeIndex(const RefUse&)>& find) {
   for (const auto& ref : refs) {
