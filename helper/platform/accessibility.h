@@ -74,9 +74,9 @@ struct AXNone {
 };
 
 /// An attribute value. Strings are UTF-16 as the application served them, possibly malformed.
-using AXValue = std::variant<AXNone, std::u16string, double, bool, Element, std::vector<Element>,
-                             std::vector<std::u16string>, AXUrl, Point, Size, Rect, AXRange,
-                             AXErrorValue>;
+using AXValue =
+    std::variant<AXNone, std::u16string, double, bool, Element, std::vector<Element>,
+                 std::vector<std::u16string>, AXUrl, Point, Size, Rect, AXRange, AXErrorValue>;
 
 /// The outcome of one read: the value when `error` is kAXSuccess.
 struct AXRead {
