@@ -30,7 +30,12 @@ void Recorder::record(nlohmann::json entry) {
     std::fflush(file_);
   }
   if (listener_) listener_(entry);
-  entries_.push_back(std::move(entry));
+  if (keep_) entries_.push_back(std::move(entry));
+}
+
+void Recorder::keepInMemory() {
+  std::lock_guard guard(lock_);
+  keep_ = true;
 }
 
 void Recorder::setListener(std::function<void(const nlohmann::json&)> listener) {
