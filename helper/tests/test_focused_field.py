@@ -71,8 +71,8 @@ class FocusedState(unittest.TestCase):
             "textBefore": "nn,\n", "textAfter": " café "})
         # The last characters are whole characters: the family emoji is one of them.
         self.assertEqual(self.ask(cmd="focusedState", maxChars=5)["value"], "e you")
-        self.assertEqual(self.ask(cmd="focusedState", maxChars=9)["value"], "." + FAMILY + " See you")
-        self.assertEqual(self.ask(cmd="focusedValue", maxChars=9),
+        self.assertEqual(self.ask(cmd="focusedState", maxChars=9)["value"], FAMILY + " See you")
+        self.assertEqual(self.ask(cmd="focusedValue", maxChars=10),
                          {"id": 1, "ok": True, "value": "." + FAMILY + " See you", "pid": 601})
 
     def test_around_needs_exactly_two_counts(self):
