@@ -41,7 +41,7 @@ TEST(TextWindows, FieldAroundKeepsSixTenthsBeforeTheCaret) {
 TEST(TextWindows, WholeWordsWidenByAtMostFortyUnits) {
   EXPECT_EQ(wholeWords(u"alpha beta gamma", {7, 8}), u"beta");
   EXPECT_EQ(wholeWords(u"alpha\u00A0beta\u2029gamma", {7, 8}), u"beta");
-  EXPECT_EQ(wholeWords(u"alpha beta", {50, 60}), u"");
+  EXPECT_EQ(wholeWords(u"alpha beta", {50, 60}), u"beta");  // clamped to the end, widened back
   EXPECT_EQ(wholeWords(u"alpha beta", {-5, 2}), u"alpha");
   const auto unbroken = digits(200);
   EXPECT_EQ(wholeWords(unbroken, {100, 101}), unbroken.substr(60, 81));
