@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <unordered_map>
 
+#include "helper/app/focus_commands.h"
 #include "helper/app/layout_commands.h"
 #include "helper/app/process_commands.h"
 #include "helper/app/window_shot_command.h"
@@ -44,6 +45,8 @@ constexpr std::array kRows{
     Row{"decode", runDecode},
     Row{"duck", runDuck},
     Row{"unduck", runUnduck},
+    Row{"focusedState", runFocusedState},
+    Row{"focusedValue", runFocusedValue},
     Row{"selectBack", runSelectBack},
     Row{"selectAll", runSelectAll},
     Row{"inputLanguages", runInputLanguages},

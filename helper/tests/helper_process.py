@@ -102,12 +102,17 @@ class Helper:
         with open(f"/proc/{self.proc.pid}/status") as f:
             return next(int(l.split()[1]) for l in f if l.startswith(key + ":"))
 
-    def record(self):
+    def record(self, times=False):
+        """What the desktop was asked to do, in order; with `times`, each entry keeps its "ms"."""
         try:
             with open(self.record_path) as f:
-                return [json.loads(l) for l in f if l.strip()]
+                entries = [json.loads(l) for l in f if l.strip()]
         except FileNotFoundError:
             return []
+        if not times:
+            for e in entries:
+                e.pop("ms", None)
+        return entries
 
     def close_stdin(self):
         self.proc.stdin.close()

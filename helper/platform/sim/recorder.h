@@ -29,6 +29,9 @@ class Recorder {
   std::vector<nlohmann::json> entries() const;
   /// Also hands every later entry to `listener`, under the recorder's lock, in order.
   void setListener(std::function<void(const nlohmann::json&)> listener);
+  /// Where the "ms" of every entry comes from: milliseconds of CLOCK_MONOTONIC (the helper's
+  /// clock) unless a test sets its virtual clock.
+  void setClock(std::function<double()> clock);
 
  private:
   mutable std::mutex lock_;
@@ -36,6 +39,7 @@ class Recorder {
   std::vector<nlohmann::json> entries_;
   std::FILE* file_ = nullptr;
   std::function<void(const nlohmann::json&)> listener_;
+  std::function<double()> clock_;
 };
 
 }  // namespace parlevox::sim
