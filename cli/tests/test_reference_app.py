@@ -99,6 +99,7 @@ class ReferenceAppTest(unittest.TestCase):
         bad = [(b"garbage\n", -32700), (b"\xff\xfe\n", -32700), (b"[1]\n", -32600),
                (b'{"id":1e400,"method":"app.info"}\n', -32700),
                (b'{"id":3}\n', -32600), (b"[" * 10_000 + b"\n", -32700),
+               (b'{"id":6,"method":"app.info"}\x00garbage\n', -32700),
                (b'{"id":4,"method":"commands.run","params":[1]}\n', -32602),
                (b'{"id":5,"method":"history.search","params":{"limit":"all"}}\n', -32602),
                (b'{"method":"commands.test","params":{"phrase":"' + b"a{" * 400 + b'"}}', -32602)]
