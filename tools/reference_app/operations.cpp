@@ -160,6 +160,11 @@ std::string answer_request(std::string_view line, const std::string& socket_path
   return dump(answer(line, socket_path));
 }
 
+void reset_state() {
+  reset_commands();
+  reset_settings();
+}
+
 std::string answer_oversized_request(std::size_t limit_bytes) {
   return dump(error_answer(
       nullptr, invalid("the request is longer than " + std::to_string(limit_bytes) + " bytes")));
