@@ -171,7 +171,9 @@ const FieldEntry* fieldNamed(std::string_view key) {
 }  // namespace
 
 bool decodeCommandInto(std::string_view line, Command& c) {
-  json j = json::parse(line, nullptr, /*allow_exceptions=*/false);
+  // The JSON library takes a NUL for the end of the text; a raw NUL is never valid JSON.
+  if (line.find('\0') != std::string_view::npos) return false;
+  json j = json::parse(line.begin(), line.end(), nullptr, /*allow_exceptions=*/false);
   if (!j.is_object()) return false;
   // One pass over the keys the line carries, rather than a lookup for every field there is.
   bool hasCmd = false;
