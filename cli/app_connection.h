@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "cli/app_limits.h"
 #include "cli/unique_fd.h"
 
 namespace parlevox::cli {
@@ -16,8 +17,10 @@ std::string resolve_socket_path();
 bool env_is_set(const char* name);
 
 /// One attempt to connect to the socket at resolve_socket_path(). Paths longer than 103 bytes or
-/// holding a NUL are never tried. The socket is close-on-exec and has a 600 s receive timeout.
+/// holding a NUL are never tried. A listener whose backlog is full is tried again for
+/// `limits.connect_patience`, then given up, so a frozen application cannot hold the caller. The
+/// socket is blocking, close-on-exec, and has `limits.io_timeout` on each send and receive.
 /// Gives no descriptor on any failure, without a reason.
-std::optional<UniqueFd> connect_app();
+std::optional<UniqueFd> connect_app(const AppLimits& limits = {});
 
 }  // namespace parlevox::cli

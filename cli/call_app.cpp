@@ -3,6 +3,7 @@
 
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <limits>
 #include <nlohmann/json.hpp>
@@ -40,8 +41,14 @@ std::optional<AppError> send_all(int fd, std::string_view bytes) {
   return std::nullopt;
 }
 
-// Reads up to and including the first newline, or to the end of the stream.
-std::variant<std::string, AppError> read_line(int fd) {
+AppError answer_too_long(std::size_t max_bytes) {
+  return unavailable("no answer from Parlevox: the answer is longer than " +
+                     std::to_string(max_bytes) + " bytes");
+}
+
+// Reads up to and including the first newline, or to the end of the stream; a line of more than
+// `max_bytes` before its newline fails without being read further.
+std::variant<std::string, AppError> read_line(int fd, std::size_t max_bytes) {
   std::string line;
   char buffer[kReadBufferBytes];
   for (;;) {
@@ -50,7 +57,10 @@ std::variant<std::string, AppError> read_line(int fd) {
     if (n < 0) return unavailable("no answer from Parlevox: " + system_error_text(errno));
     if (n == 0) return line;
     std::string_view chunk(buffer, static_cast<std::size_t>(n));
-    if (auto newline = chunk.find('\n'); newline != chunk.npos) {
+    auto newline = chunk.find('\n');
+    if (line.size() + std::min(newline, chunk.size()) > max_bytes)
+      return answer_too_long(max_bytes);
+    if (newline != chunk.npos) {
       line.append(chunk.substr(0, newline + 1));
       return line;
     }
@@ -83,14 +93,12 @@ AppError application_error(const nlohmann::json& error) {
 
 }  // namespace
 
+// Written around the compact params rather than built as one document, so that a large input is
+// not copied into a second tree.
 std::string request_line(std::string_view method, const nlohmann::json& params,
                          std::string_view client_name) {
-  nlohmann::json request = {{"id", 1},
-                            {"jsonrpc", "2.0"},
-                            {"meta", {{"client", client_name}}},
-                            {"method", method},
-                            {"params", params}};
-  return compact_json(request) + "\n";
+  return R"({"id":1,"jsonrpc":"2.0","meta":{"client":)" + compact_json(client_name) +
+         R"(},"method":)" + compact_json(method) + R"(,"params":)" + compact_json(params) + "}\n";
 }
 
 CallResult interpret_answer(std::string_view line) {
@@ -107,18 +115,18 @@ CallResult interpret_answer(std::string_view line) {
 }
 
 CallResult call_app(std::string_view method, const nlohmann::json& params,
-                    std::string_view client_name) {
-  auto connection = connect_app();
+                    std::string_view client_name, const AppLimits& limits) {
+  auto connection = connect_app(limits);
   if (!connection && !env_is_set("PARLEVOX_SOCKET") && !env_is_set("PARLEVOX_USER_DATA") &&
       !env_is_set("PARLEVOX_NO_LAUNCH"))
-    connection = launch_app();
+    connection = launch_app(limits);
   if (!connection) {
     return unavailable(
         "Parlevox is not running (or is older than this CLI). Open Parlevox and try again.");
   }
   if (auto error = send_all(connection->get(), request_line(method, params, client_name)))
     return *error;
-  auto line = read_line(connection->get());
+  auto line = read_line(connection->get(), limits.max_answer_bytes);
   if (auto* error = std::get_if<AppError>(&line)) return *error;
   return interpret_answer(std::get<std::string>(line));
 }

@@ -7,6 +7,7 @@
 #include <variant>
 
 #include "cli/app_error.h"
+#include "cli/app_limits.h"
 
 namespace parlevox::cli {
 
@@ -28,8 +29,10 @@ std::string request_line(std::string_view method, const nlohmann::json& params,
 CallResult interpret_answer(std::string_view line);
 
 /// Connects (launching the application when allowed), sends the request, reads one answer line
-/// and interprets it. One fresh connection per call, closed before returning. Blocking.
+/// and interprets it. One fresh connection per call, closed before returning. Blocking, within
+/// `limits`: a full backlog, a peer that stops reading or answering, and an answer longer than
+/// the ceiling each end the call as "unavailable".
 CallResult call_app(std::string_view method, const nlohmann::json& params,
-                    std::string_view client_name);
+                    std::string_view client_name, const AppLimits& limits = {});
 
 }  // namespace parlevox::cli

@@ -6,8 +6,18 @@
 namespace parlevox::cli {
 namespace {
 
-// Finds where nesting first goes past kMaxJsonDepth, outside of strings.
-std::optional<std::size_t> too_deep_at(std::string_view text) {
+struct StructureFault {
+  std::string what;
+  std::size_t offset;
+};
+
+// Faults the library would miss or pay for dearly: nesting past kMaxJsonDepth (outside strings),
+// and a NUL byte anywhere, which the library takes for the end of the text and so would accept
+// `{"a":1}` followed by a NUL and anything at all. A raw NUL is never valid JSON: it is neither
+// white space nor allowed unescaped inside a string.
+std::optional<StructureFault> structure_fault(std::string_view text) {
+  if (auto nul = text.find('\0'); nul != text.npos)
+    return StructureFault{"unexpected NUL byte", nul};
   int depth = 0;
   bool in_string = false;
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -21,7 +31,9 @@ std::optional<std::size_t> too_deep_at(std::string_view text) {
     } else if (c == '"') {
       in_string = true;
     } else if (c == '[' || c == '{') {
-      if (++depth > kMaxJsonDepth) return i;
+      if (++depth > kMaxJsonDepth)
+        return StructureFault{"nesting deeper than " + std::to_string(kMaxJsonDepth) + " levels",
+                              i};
     } else if (c == ']' || c == '}') {
       --depth;
     }
@@ -72,12 +84,10 @@ class FaultPosition : public nlohmann::json_sax<nlohmann::json> {
 }  // namespace
 
 std::variant<nlohmann::json, JsonFault> parse_json_text(std::string_view text) {
-  if (auto offset = too_deep_at(text)) {
-    return JsonFault{"nesting deeper than " + std::to_string(kMaxJsonDepth) + " levels at " +
-                     position_text(text, *offset)};
-  }
+  if (auto fault = structure_fault(text))
+    return JsonFault{fault->what + " at " + position_text(text, fault->offset)};
   try {
-    return nlohmann::json::parse(text);
+    return nlohmann::json::parse(text.begin(), text.end());
   } catch (const nlohmann::json::exception& error) {
     // A syntax fault, or a number beyond the range of a double such as 1e400, which the library
     // reports as out_of_range without a position. Drop the library's
@@ -88,7 +98,7 @@ std::variant<nlohmann::json, JsonFault> parse_json_text(std::string_view text) {
       what.erase(0, tag_end + 2);
     if (error.id == kNumberOverflow) {
       FaultPosition fault;
-      nlohmann::json::sax_parse(text, &fault);
+      nlohmann::json::sax_parse(text.begin(), text.end(), &fault);
       what += " at " + position_text(text, fault.position > 0 ? fault.position - 1 : 0);
     }
     return JsonFault{what};

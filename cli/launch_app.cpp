@@ -18,12 +18,18 @@ extern char** environ;
 namespace parlevox::cli {
 namespace {
 
-constexpr long kPollIntervalMs = 300;
-constexpr long kGiveUpAfterSeconds = 24;  // give up once more than this many whole seconds passed
+constexpr std::chrono::milliseconds kPollInterval{300};
+constexpr std::chrono::milliseconds kLauncherCheckInterval{10};
 
-// Runs the launcher and waits for it. Its stdin is /dev/null and its stdout goes to our stderr:
+// True once 25 whole seconds have passed since `start`.
+bool waited_long_enough(WaitClock& clock, std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration_cast<std::chrono::seconds>(clock.now() - start).count() > 24;
+}
+
+// Runs the launcher and waits for it to exit, for no longer than the wait for the socket: a
+// launcher that hangs is left running. Its stdin is /dev/null and its stdout goes to our stderr:
 // our stdout carries only the answer, and stdin may be a protocol stream that it must not read.
-void run_launcher() {
+void run_launcher(WaitClock& clock) {
   std::vector<std::string> command = launcher_command();
   std::vector<char*> argv;
   for (auto& word : command) argv.push_back(word.data());
@@ -37,29 +43,49 @@ void run_launcher() {
   int failed = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   if (failed != 0) return;
-  int status;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  const auto start = clock.now();
+  for (;;) {
+    int status;
+    pid_t waited = ::waitpid(pid, &status, WNOHANG);
+    if (waited < 0 && errno == EINTR) continue;
+    if (waited != 0) return;  // exited, or cannot be waited for
+    if (waited_long_enough(clock, start)) return;
+    clock.sleep(kLauncherCheckInterval);
   }
 }
 
-void sleep_ms(long ms) {
-  timespec remaining{ms / 1000, (ms % 1000) * 1000000};
-  while (::nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
+class RealClock : public WaitClock {
+ public:
+  std::chrono::steady_clock::time_point now() override { return std::chrono::steady_clock::now(); }
+  void sleep(std::chrono::milliseconds duration) override {
+    timespec remaining{static_cast<time_t>(duration.count() / 1000),
+                       static_cast<long>(duration.count() % 1000) * 1000000};
+    while (::nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
+    }
   }
-}
+};
 
 }  // namespace
 
-std::optional<UniqueFd> launch_app() {
-  run_launcher();
-  const auto start = std::chrono::steady_clock::now();
+std::optional<UniqueFd> poll_for_app(WaitClock& clock,
+                                     const std::function<std::optional<UniqueFd>()>& attempt) {
+  const auto start = clock.now();
   for (;;) {
-    auto elapsed = std::chrono::steady_clock::now() - start;
-    if (std::chrono::duration_cast<std::chrono::seconds>(elapsed).count() > kGiveUpAfterSeconds)
-      return {};
-    sleep_ms(kPollIntervalMs);
-    if (auto fd = connect_app()) return fd;
+    if (waited_long_enough(clock, start)) return {};
+    clock.sleep(kPollInterval);
+    if (auto fd = attempt()) return fd;
   }
+}
+
+std::optional<UniqueFd> launch_app(WaitClock& clock,
+                                   const std::function<std::optional<UniqueFd>()>& attempt) {
+  run_launcher(clock);
+  return poll_for_app(clock, attempt);
+}
+
+std::optional<UniqueFd> launch_app(const AppLimits& limits) {
+  RealClock clock;
+  return launch_app(clock, [&] { return connect_app(limits); });
 }
 
 }  // namespace parlevox::cli

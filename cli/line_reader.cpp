@@ -1,4 +1,4 @@
-// Reading a stream as lines, one large read at a time.
+// Reading a stream as lines, one large read at a time, each line within a ceiling.
 #include "cli/line_reader.h"
 
 #include <poll.h>
@@ -13,7 +13,8 @@ constexpr std::size_t kChunkBytes = 64 * 1024;
 
 }  // namespace
 
-LineReader::LineReader(int fd) : fd_(fd), chunk_(kChunkBytes) {}
+LineReader::LineReader(int fd, std::size_t max_line_bytes)
+    : fd_(fd), max_line_bytes_(max_line_bytes), chunk_(kChunkBytes) {}
 
 LineReader::Fill LineReader::fill() {
   for (;;) {
@@ -35,16 +36,32 @@ LineReader::Fill LineReader::fill() {
   }
 }
 
-std::optional<std::string_view> LineReader::next_line() {
+std::optional<ReadLine> LineReader::next_line() {
   while (!ended_) {
     std::size_t newline = buffer_.find('\n', start_ + scanned_);
-    if (newline != std::string::npos) {
+    if (skipping_) {
+      if (newline != std::string::npos) {
+        start_ = newline + 1;
+        scanned_ = 0;
+        skipping_ = false;
+        continue;
+      }
+      buffer_.clear();
+      start_ = scanned_ = 0;
+    } else if (newline != std::string::npos) {
       std::string_view line(buffer_.data() + start_, newline - start_);
       start_ = newline + 1;
       scanned_ = 0;
-      return line;
+      if (line.size() > max_line_bytes_) return ReadLine{{}, true};
+      return ReadLine{line};
+    } else if (buffer_.size() - start_ > max_line_bytes_) {
+      buffer_.clear();
+      start_ = scanned_ = 0;
+      skipping_ = true;
+      return ReadLine{{}, true};
+    } else {
+      scanned_ = buffer_.size() - start_;
     }
-    scanned_ = buffer_.size() - start_;
     switch (fill()) {
       case Fill::data:
         break;
@@ -53,8 +70,8 @@ std::optional<std::string_view> LineReader::next_line() {
         return std::nullopt;
       case Fill::end:
         ended_ = true;
-        if (start_ == buffer_.size()) return std::nullopt;
-        return std::string_view(buffer_.data() + start_, buffer_.size() - start_);
+        if (skipping_ || start_ == buffer_.size()) return std::nullopt;
+        return ReadLine{std::string_view(buffer_.data() + start_, buffer_.size() - start_)};
     }
   }
   return std::nullopt;

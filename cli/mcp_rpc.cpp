@@ -3,6 +3,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/json_text.h"
+
 namespace parlevox::cli {
 
 // Built member by member: an initializer list would copy every value once more.
@@ -34,6 +36,20 @@ nlohmann::json rpc_error(const nlohmann::json& id, int code, std::string_view me
 
 bool is_rpc_result(const nlohmann::json& response) {
   return response.contains("result");
+}
+
+// The keys in sorted order: error, id, jsonrpc, result.
+std::string rpc_line(const nlohmann::json& response, std::string_view id_text) {
+  std::string line = "{";
+  if (auto error = response.find("error"); error != response.end())
+    line += "\"error\":" + compact_json(*error) + ",";
+  line += "\"id\":";
+  line += id_text;
+  line += ",\"jsonrpc\":\"2.0\"";
+  if (auto result = response.find("result"); result != response.end())
+    line += ",\"result\":" + compact_json(*result);
+  line += "}\n";
+  return line;
 }
 
 }  // namespace parlevox::cli

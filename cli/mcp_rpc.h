@@ -2,6 +2,7 @@
 #pragma once
 
 #include <nlohmann/json_fwd.hpp>
+#include <string>
 #include <string_view>
 
 namespace parlevox::cli {
@@ -25,5 +26,9 @@ nlohmann::json rpc_error(const nlohmann::json& id, int code, std::string_view me
 
 /// True when `response` (made by the functions above) carries a result rather than an error.
 bool is_rpc_result(const nlohmann::json& response);
+
+/// `response` (made by the functions above) as one compact line with sorted keys and a newline,
+/// its id written as `id_text` (JSON text) rather than from the value it holds.
+std::string rpc_line(const nlohmann::json& response, std::string_view id_text);
 
 }  // namespace parlevox::cli

@@ -7,11 +7,14 @@
 #include <cerrno>
 #include <nlohmann/json.hpp>
 
+#include "cli/input_limits.h"
 #include "cli/input_text.h"
 #include "cli/json_text.h"
 #include "cli/line_reader.h"
 #include "cli/mcp_messages.h"
 #include "cli/mcp_rpc.h"
+#include "cli/member_text.h"
+#include "cli/memory_reserve.h"
 
 namespace parlevox::cli {
 namespace {
@@ -40,6 +43,19 @@ bool write_all(int fd, std::string_view bytes) {
   return true;
 }
 
+std::string parse_error_line() {
+  return rpc_line(rpc_error(nullptr, kParseError, "Parse error"), "null");
+}
+
+// The id as the response writes it: a number exactly as the request wrote it (a double holds
+// neither 18446744073709551617 nor the spelling 1e2), anything else in compact form.
+std::string id_text(std::string_view message_text, const nlohmann::json& id) {
+  if (id.is_number()) {
+    if (auto text = member_text(message_text, "id")) return std::string(*text);
+  }
+  return compact_json(id);
+}
+
 }  // namespace
 
 std::optional<std::string> answer_mcp_line(McpServerState& state, std::string_view line) {
@@ -47,26 +63,38 @@ std::optional<std::string> answer_mcp_line(McpServerState& state, std::string_vi
   line = trim_white_space(line);
   if (line.empty()) return std::nullopt;
 
-  auto parsed = parse_json_text(line);
-  nlohmann::json response;
-  if (std::holds_alternative<JsonFault>(parsed)) {
-    response = rpc_error(nullptr, kParseError, "Parse error");
-  } else if (const auto& message = std::get<nlohmann::json>(parsed); !message.is_object()) {
-    response = rpc_error(nullptr, kInvalidRequest, "Batches are not supported");
-  } else {
-    response = handle_mcp_message(state, message);
+  nlohmann::json id;
+  try {
+    auto parsed = parse_json_text(line);
+    if (std::holds_alternative<JsonFault>(parsed)) return parse_error_line();
+    const auto& message = std::get<nlohmann::json>(parsed);
+    if (!message.is_object())
+      return rpc_line(rpc_error(nullptr, kInvalidRequest, "Batches are not supported"), "null");
+    if (auto member = message.find("id"); member != message.end()) id = *member;
+    nlohmann::json response = handle_mcp_message(state, message);
     if (response.is_null()) return std::nullopt;
+    return rpc_line(response, id_text(line, id));
+  } catch (const std::bad_alloc&) {
+    std::string answer =
+        rpc_line(rpc_error(nullptr, kInternalError, "Out of memory"), id_text(line, id));
+    keep_memory_reserve();
+    return answer;
   }
-  return compact_json(response) + "\n";
 }
 
 void run_mcp_server(int in_fd, int out_fd) {
   survive_broken_pipes();
   McpServerState state;
-  LineReader reader(in_fd);
+  LineReader reader(in_fd, kMaxInputBytes);
   while (auto line = reader.next_line()) {
-    if (!is_utf8(*line)) return;  // an undecodable line is a read failure
-    auto output = answer_mcp_line(state, *line);
+    std::optional<std::string> output;
+    if (line->too_long) {
+      output = parse_error_line();
+    } else if (!is_utf8(line->text)) {
+      return;  // an undecodable line is a read failure
+    } else {
+      output = answer_mcp_line(state, line->text);
+    }
     if (output && !write_all(out_fd, *output)) return;
   }
 }

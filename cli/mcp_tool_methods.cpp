@@ -21,9 +21,9 @@ json failed_tool_result(const AppError& error) {
   return {{"content", text_content(error.message + " (" + error.kind + ")")}, {"isError", true}};
 }
 
-json tool_result(const json& value) {
+json tool_result(json value) {
   json result = {{"content", text_content(pretty_json(value))}, {"isError", false}};
-  if (value.is_object()) result["structuredContent"] = value;
+  if (value.is_object()) result["structuredContent"] = std::move(value);
   return result;
 }
 
@@ -42,12 +42,13 @@ json list_tools(McpServerState& state, const json& id) {
 }
 
 json call_tool(McpServerState& state, const json& id, const json& params) {
+  static const json kNoArguments = json::object();
   std::string tool;
-  json arguments = json::object();
+  const json* arguments = &kNoArguments;  // not copied: it may be a large document
   if (params.is_object()) {
     if (auto name = params.find("name"); name != params.end() && name->is_string())
       tool = name->get<std::string>();
-    if (auto given = params.find("arguments"); given != params.end()) arguments = *given;
+    if (auto given = params.find("arguments"); given != params.end()) arguments = &*given;
   }
 
   auto described = describe(state);
@@ -57,10 +58,10 @@ json call_tool(McpServerState& state, const json& id, const json& params) {
   const json* operation = find_operation(operations, tool);
   if (operation == nullptr) return rpc_error(id, kInvalidParams, "Unknown tool: " + tool);
 
-  auto outcome = call_app(operation->at("name").get<std::string>(), arguments, state.client_name);
+  auto outcome = call_app(operation->at("name").get<std::string>(), *arguments, state.client_name);
   if (auto* error = std::get_if<AppError>(&outcome))
     return rpc_result(id, failed_tool_result(*error));
-  return rpc_result(id, tool_result(std::get<json>(outcome)));
+  return rpc_result(id, tool_result(std::get<json>(std::move(outcome))));
 }
 
 }  // namespace parlevox::cli

@@ -2,12 +2,14 @@
 #include "cli/operation_input.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <nlohmann/json.hpp>
 
+#include "cli/input_limits.h"
 #include "cli/input_text.h"
 #include "cli/json_text.h"
 #include "cli/os_error.h"
@@ -18,25 +20,55 @@ namespace {
 
 using Input = std::variant<nlohmann::json, UsageError>;
 
-// Reads `fd` to its end; on failure gives the errno.
-std::variant<std::string, int> read_all(int fd) {
-  std::string data;
+// What reading an input to its end gave: its bytes, or the errno of a failed read, or the mark
+// of an input longer than kMaxInputBytes (of which no more than that was read).
+struct ReadOutcome {
+  std::string bytes;
+  int errnum = 0;
+  bool too_large = false;
+};
+
+ReadOutcome read_all(int fd) {
+  ReadOutcome outcome;
   char buffer[64 * 1024];
   for (;;) {
     ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n > 0) {
-      data.append(buffer, static_cast<std::size_t>(n));
+      if (outcome.bytes.size() + static_cast<std::size_t>(n) > kMaxInputBytes) {
+        outcome.too_large = true;
+        return outcome;
+      }
+      outcome.bytes.append(buffer, static_cast<std::size_t>(n));
     } else if (n == 0) {
-      return data;
+      return outcome;
     } else if (errno != EINTR) {
-      return errno;
+      outcome.errnum = errno;
+      return outcome;
     }
   }
 }
 
-// Decodes, trims and parses a document read from stdin or a file named by `source`.
-Input parse_document(std::string_view bytes, const std::string& source) {
-  auto text = decode_input_text(bytes);
+// True when `fd` is the pipe or socket that this program's stdout or stderr writes to: reading
+// it would wait for ever for an end that this program itself holds off (`--input-file
+// /dev/stdout` with the output piped).
+bool is_own_output(int fd) {
+  struct stat input;
+  if (::fstat(fd, &input) != 0 || !(S_ISFIFO(input.st_mode) || S_ISSOCK(input.st_mode)))
+    return false;
+  for (int output_fd : {STDOUT_FILENO, STDERR_FILENO}) {
+    struct stat output;
+    if (::fstat(output_fd, &output) == 0 && output.st_dev == input.st_dev &&
+        output.st_ino == input.st_ino)
+      return true;
+  }
+  return false;
+}
+
+// Decodes, trims and parses the document read from stdin or a file, named by `source`.
+Input parse_document(const ReadOutcome& read, const std::string& source) {
+  if (read.too_large)
+    return UsageError{source + " is larger than " + kMaxInputText + ", the input limit"};
+  auto text = decode_input_text(read.bytes);
   if (auto* error = std::get_if<UsageError>(&text)) return *error;
   auto parsed = parse_json_text(trim_white_space(std::get<std::string>(text)));
   if (auto* fault = std::get_if<JsonFault>(&parsed))
@@ -46,16 +78,19 @@ Input parse_document(std::string_view bytes, const std::string& source) {
 
 Input file_input(const std::string& path) {
   UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  auto bytes = fd.get() < 0 ? std::variant<std::string, int>(errno) : read_all(fd.get());
-  if (auto* errnum = std::get_if<int>(&bytes))
-    return UsageError{"cannot read " + path + ": " + system_error_text(*errnum)};
-  return parse_document(std::get<std::string>(bytes), path);
+  if (fd.get() < 0) return UsageError{"cannot read " + path + ": " + system_error_text(errno)};
+  if (is_own_output(fd.get()))
+    return UsageError{"cannot read " + path + ": it is where parlevox writes its own output"};
+  ReadOutcome read = read_all(fd.get());
+  if (read.errnum != 0)
+    return UsageError{"cannot read " + path + ": " + system_error_text(read.errnum)};
+  return parse_document(read, path);
 }
 
 Input stdin_input() {
-  auto bytes = read_all(STDIN_FILENO);
-  if (auto* errnum = std::get_if<int>(&bytes)) return UsageError{system_error_text(*errnum)};
-  return parse_document(std::get<std::string>(bytes), "stdin");
+  ReadOutcome read = read_all(STDIN_FILENO);
+  if (read.errnum != 0) return UsageError{system_error_text(read.errnum)};
+  return parse_document(read, "stdin");
 }
 
 Input argument_input(const std::string& argument) {

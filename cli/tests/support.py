@@ -1,5 +1,6 @@
 """Shared pieces of the parlevox black-box tests: running the binary, test peers, the help text."""
 import os
+import resource
 import shutil
 import signal
 import socket
@@ -47,6 +48,9 @@ Starts Parlevox in the background when it is not running. Socket: $PARLEVOX_SOCK
 or $PARLEVOX_USER_DATA/api.sock, or ~/Library/Application Support/Parlevox/api.sock.
 """).encode()
 
+# Sanitizer builds reserve terabytes of address space, so address-space limits cannot apply.
+SANITIZED = any(name in os.environ for name in ("ASAN_OPTIONS", "TSAN_OPTIONS"))
+
 NOT_RUNNING = b"Parlevox is not running (or is older than this CLI). Open Parlevox and try again."
 
 # Variables passed through to the binary; everything else (CLAUDECODE, CODEX_HOME …) is left out.
@@ -72,12 +76,23 @@ def base_env(home: str, **extra) -> dict:
     return env
 
 
-def run(args, env, stdin=b"", timeout=60, cwd=None):
+def address_space_limit(megabytes):
+    """A preexec_fn that runs the child with at most `megabytes` of address space."""
+    size = megabytes << 20
+    return lambda: resource.setrlimit(resource.RLIMIT_AS, (size, size))
+
+
+def densest_document(size) -> bytes:
+    """About `size` bytes of the JSON text that takes the most memory per byte once parsed."""
+    return b"[" + b"{}," * (size // 3 - 1) + b"{}]"
+
+
+def run(args, env, stdin=b"", timeout=60, cwd=None, preexec_fn=None):
     """Runs parlevox with `args` (str or bytes items); `stdin` is bytes or an open file.
     Gives the CompletedProcess with bytes output."""
     feed = {"input": stdin} if isinstance(stdin, bytes) else {"stdin": stdin}
     return subprocess.run([PARLEVOX, *args], capture_output=True, env=env, timeout=timeout,
-                          cwd=cwd, **feed)
+                          cwd=cwd, preexec_fn=preexec_fn, **feed)
 
 
 class Peer:
@@ -131,6 +146,22 @@ class Peer:
         self._server.close()
 
 
+class FrozenApp:
+    """An application that stopped accepting: it listens with a backlog of one, and that one slot
+    is taken by a connection that is never accepted. A blocking connect to it waits for ever."""
+
+    def __init__(self, path):
+        self._server = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        self._server.bind(path)
+        self._server.listen(0)
+        self._taker = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        self._taker.connect(path)
+
+    def close(self):
+        self._taker.close()
+        self._server.close()
+
+
 class ReferenceApp:
     """The reference application running on `path`; stopped by close()."""
 
@@ -179,6 +210,12 @@ class TempDirTestCase(unittest.TestCase):
             self.addCleanup(lambda: self._peer.close())
         self._peer = Peer(self.socket, reply, **kwargs)
         return self._peer
+
+    def frozen_app(self):
+        """A frozen application on `self.socket` for the rest of the test."""
+        app = FrozenApp(self.socket)
+        self.addCleanup(app.close)
+        return app
 
     def answering(self, *chunks):
         """A peer that answers every request with the given chunks."""

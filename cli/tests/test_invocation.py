@@ -4,7 +4,8 @@ import json
 import os
 import unittest
 
-from support import HELP, VERSION, TempDirTestCase, run, usage_error
+from support import (HELP, SANITIZED, VERSION, TempDirTestCase, address_space_limit, densest_document,
+                     run, usage_error)
 
 OK = b'{"result":{"ok":true}}\n'
 
@@ -88,6 +89,12 @@ class RequestTest(TempDirTestCase):
         self.assertEqual(self.call(["op", "--input-file", "plain"], cwd=self.dir)["params"],
                          {"phrase": "запусти 🚀"})
 
+    def test_inputs_up_to_the_ceiling_are_sent(self):
+        text = "x" * ((4 << 20) - 2)
+        path = self.write("at-limit", f'"{text}"'.encode())  # exactly 4 MiB
+        self.assertEqual(self.call(["op", "--input-file", path])["params"], text)
+        self.assertEqual(self.call(["op", "-"], stdin=f'"{text}"'.encode())["params"], text)
+
     def test_flags_build_one_object(self):
         cases = [(["--a=1", "--a", "2"], {"a": 2}),
                  (["--a", "--b"], {"a": "--b"}),
@@ -112,6 +119,16 @@ class RequestTest(TempDirTestCase):
                 self.assertEqual(self.call(["app.info"], **env)["meta"], {"client": client})
 
 
+class OutOfMemoryTest(TempDirTestCase):
+    @unittest.skipIf(SANITIZED, "sanitizers need more address space than the limit allows")
+    def test_running_out_of_memory_ends_with_a_message_not_an_abort(self):
+        # The densest 4 MiB input needs about 160 MiB once parsed.
+        path = self.write("dense.json", densest_document((4 << 20) - 10))
+        result = run(["op", "--input-file", path], self.env(), preexec_fn=address_space_limit(120))
+        self.assertEqual((result.stdout, result.stderr, result.returncode),
+                         (b"", b"parlevox: out of memory\n", 1))
+
+
 class UsageErrorTest(TempDirTestCase):
     """Bad usage or input: the message and the help on stderr, nothing on stdout, exit 2, and
     the application is never contacted."""
@@ -129,6 +146,7 @@ class UsageErrorTest(TempDirTestCase):
 
     def test_json_faults_name_the_source_and_the_position(self):
         not_utf16 = self.write("no-bom", '{"a":1}'.encode("utf-16-le"))
+        nul = self.write("nul", b'{"a":1}\x00garbage')
         for args, message, stdin in (
                 (["app.info", "extra"], b"input is not JSON: ", b""),
                 (["commands", "Add"], b"input is not JSON: ", b""),
@@ -138,7 +156,10 @@ class UsageErrorTest(TempDirTestCase):
                 (["op", "-"], b"stdin is not JSON: ", b"  \n"),
                 (["op", "--input-file", not_utf16], not_utf16.encode() + b" is not JSON: ", b""),
                 (["do.it", "[" * 600 + "]" * 600], b"input is not JSON: nesting deeper", b""),
-                (["do.it", '{"a":1e400}'], b"input is not JSON: number overflow", b"")):
+                (["do.it", '{"a":1e400}'], b"input is not JSON: number overflow", b""),
+                # A NUL does not end the text early: what follows it is still read.
+                (["op", "--input-file", nul], nul.encode() + b" is not JSON: unexpected NUL", b""),
+                (["op", "-"], b"stdin is not JSON: unexpected NUL byte", b'{"a":1}\x00')):
             with self.subTest(args=args[:2], stdin=stdin):
                 self.assert_usage_error(args, message, stdin=stdin, exact=False)
 
@@ -146,18 +167,29 @@ class UsageErrorTest(TempDirTestCase):
         missing = os.path.join(self.dir, "missing.json")
         broken = self.write("broken", b"\xff\xfe" + "{\"a\":\"".encode("utf-16-le") + b"\x00\xd8}\x00")
         latin1 = self.write("latin1", b'{"a":"caf\xe9"}')
+        too_big = self.write("too-big", b'"' + b"x" * (4 << 20) + b'"')  # 4 MiB + 2 bytes
         cases = [(["op", "--input-file", missing],
                   b"cannot read " + missing.encode() + b": No such file or directory (os error 2)"),
                  (["op", "--input-file="], b"cannot read : No such file or directory (os error 2)"),
                  (["op", "--input-file", self.dir],
                   b"cannot read " + self.dir.encode() + b": Is a directory (os error 21)"),
                  (["op", "--input-file", broken], b"the input is broken UTF-16 text"),
-                 (["op", "--input-file", latin1], b"the input is not UTF-8 text: save it as UTF-8")]
+                 (["op", "--input-file", latin1], b"the input is not UTF-8 text: save it as UTF-8"),
+                 # Endless and oversized inputs are refused without being held whole.
+                 (["op", "--input-file", "/dev/zero"],
+                  b"/dev/zero is larger than 4 MiB, the input limit"),
+                 (["op", "--input-file", too_big], too_big.encode() +
+                  b" is larger than 4 MiB, the input limit"),
+                 # Reading the pipe that its own output goes to would wait for ever.
+                 (["op", "--input-file", "/dev/stdout"],
+                  b"cannot read /dev/stdout: it is where parlevox writes its own output")]
         for args, message in cases:
             with self.subTest(args=args):
                 self.assert_usage_error(args, message)
         self.assert_usage_error(["op", "-"], b"the input is not UTF-8 text: save it as UTF-8",
                                 stdin=b"\xc3(")
+        self.assert_usage_error(["op", "-"], b"stdin is larger than 4 MiB, the input limit",
+                                stdin=b" " * ((4 << 20) + 1))
         directory = os.open(self.dir, os.O_RDONLY)  # reading a directory fails with EISDIR
         self.addCleanup(os.close, directory)
         self.assert_usage_error(["op", "-"], b"Is a directory (os error 21)", stdin=directory)

@@ -7,7 +7,8 @@ import select
 import subprocess
 import unittest
 
-from support import NOT_RUNNING, PARLEVOX, VERSION, TempDirTestCase, base_env
+from support import (NOT_RUNNING, PARLEVOX, SANITIZED, VERSION, TempDirTestCase, address_space_limit,
+                     base_env, densest_document)
 
 SUPPORTED = ["2026-07-28", "2025-11-25", "2025-06-18", "2025-03-26", "2024-11-05"]
 SERVER_INFO = {"name": "parlevox", "title": "Parlevox", "version": VERSION,
@@ -58,12 +59,12 @@ def meta(version=None, client=None) -> dict:
 
 
 class McpTestCase(TempDirTestCase):
-    def serve(self, *lines, stdin=None, env=None):
+    def serve(self, *lines, stdin=None, env=None, preexec_fn=None):
         """Runs `parlevox mcp` on the given lines (each ended with a newline) or raw stdin bytes;
         gives (output lines, stderr, exit code)."""
         data = stdin if stdin is not None else b"".join(line + b"\n" for line in lines)
         done = subprocess.run([PARLEVOX, "mcp"], input=data, capture_output=True, timeout=60,
-                              env=env or self.env())
+                              env=env or self.env(), preexec_fn=preexec_fn)
         return done.stdout.splitlines(), done.stderr, done.returncode
 
     def assert_answers(self, lines, expected):
@@ -74,6 +75,17 @@ class FramingTest(McpTestCase):
     def test_responses_are_compact_sorted_lines_with_ids_echoed_as_received(self):
         ids = [7, "abc", 0, -1.5, 18446744073709551615, None, {"b": [1]}]
         self.assert_answers([request(i, "ping") for i in ids], [result(i, {}) for i in ids])
+        # Numbers keep the very text they were sent with, whatever a double could hold; the id
+        # is found under an escaped key, after members holding braces, and the last one counts.
+        texts = [b"18446744073709551617", b"-9223372036854775809", b"1e2", b"1.50", b"-0",
+                 b"123456789012345678901234567890.5E-3"]
+        lines = [b'{"method":"ping","id":' + text + b"}" for text in texts]
+        lines += [b'{"params":{"id":{"x":"}"}},"\\u0069d" : 1E+2 ,"method":"ping"}',
+                  b'{"id":1,"method":"nope","id":2.0}']
+        self.assert_answers(lines, [b'{"id":' + text + b',"jsonrpc":"2.0","result":{}}'
+                                    for text in texts + [b"1E+2"]] +
+                            [b'{"error":{"code":-32601,"message":"Method not found: nope"},'
+                             b'"id":2.0,"jsonrpc":"2.0"}'])
 
     def test_notifications_are_never_answered(self):
         notifications = [b'{"jsonrpc":"2.0","method":"notifications/initialized"}',
@@ -86,9 +98,12 @@ class FramingTest(McpTestCase):
         self.assert_answers(
             [b"[]", b"5", b'"text"', b"true", b"null", b'[{"id":1,"method":"ping"}]', b"{",
              b"ping", b'{"id":1,"method":"ping"} x', b'{"id":1e400,"method":"ping"}',
-             b"[" * 600 + b"]" * 600, b'{"id":"\\ud800","method":"ping"}'],
+             b"[" * 600 + b"]" * 600, b'{"id":"\\ud800","method":"ping"}',
+             # A NUL does not end the text: the bytes after it are the syntax error they are.
+             b'{"id":1,"method":"ping"}\x00x', b'{"id":1,"method":"ping"}\x00',
+             b'{"id":1,"method":"pi\x00ng"}'],
             [error(None, -32600, "Batches are not supported")] * 6 +
-            [error(None, -32700, "Parse error")] * 6)
+            [error(None, -32700, "Parse error")] * 9)
 
     def test_unknown_missing_and_non_text_methods(self):
         self.assert_answers(
@@ -115,6 +130,41 @@ class FramingTest(McpTestCase):
         text = "й" * 200_000
         lines = [request(i, "ping", {"pad": text if i == 0 else i}) for i in range(2000)]
         self.assert_answers(lines, [result(i, {}) for i in range(2000)])
+
+    def test_lines_past_the_ceiling_are_parse_errors_and_the_server_goes_on(self):
+        ceiling = 4 << 20
+        at_ceiling = b'{"id":1,"method":"ping","params":{"pad":"' + b"x" * (ceiling - 44) + b'"}}'
+        self.assertEqual(len(at_ceiling), ceiling)
+        past = at_ceiling.replace(b'"id":1', b'"id":22')
+        self.assert_answers([at_ceiling, past, request(3, "ping"), b"x" * (10 * ceiling)],
+                            [result(1, {}), error(None, -32700, "Parse error"), result(3, {}),
+                             error(None, -32700, "Parse error")])
+
+    def test_an_endless_line_is_answered_once_and_never_held(self):
+        server = subprocess.Popen([PARLEVOX, "mcp"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                  env=self.env())
+        chunk = b"[" * (1 << 20)
+        for _ in range(64):  # 64 MiB without a newline
+            server.stdin.write(chunk)
+        server.stdin.flush()
+        # Answered as soon as the line passes the ceiling, while it still goes on.
+        self.assertTrue(select.select([server.stdout], [], [], 30)[0], "no answer to the line")
+        self.assertEqual(server.stdout.readline(), error(None, -32700, "Parse error") + b"\n")
+        server.stdin.write(b"\n" + request(2, "ping") + b"\n")
+        server.stdin.close()
+        self.assertEqual(server.stdout.read(), result(2, {}) + b"\n")
+        server.stdout.close()
+        _, status, usage = os.wait4(server.pid, 0)
+        server.returncode = os.waitstatus_to_exitcode(status)
+        self.assertEqual(server.returncode, 0)
+        self.assertLess(usage.ru_maxrss, 40 << 10)  # kilobytes: well below the 64 MiB sent
+
+    @unittest.skipIf(SANITIZED, "sanitizers need more address space than the limit allows")
+    def test_running_out_of_memory_answers_an_error_and_the_server_goes_on(self):
+        # The densest 4 MiB message needs about 160 MiB once parsed.
+        line = b'{"id":1,"method":"ping","params":' + densest_document((4 << 20) - 40) + b"}"
+        self.assertEqual(self.serve(line, request(2, "ping"), preexec_fn=address_space_limit(120)),
+                         ([error(None, -32603, "Out of memory"), result(2, {})], b"", 0))
 
     def test_ends_with_exit_0_at_end_of_input_and_at_a_line_that_is_not_utf8(self):
         self.assertEqual(self.serve(stdin=b""), ([], b"", 0))
@@ -310,9 +360,14 @@ class ToolsTest(McpTestCase):
         self.assertEqual(app.calls(), [("describe", {}, "mcp")] * 4)
 
     def test_tools_call_when_describe_fails_is_a_failed_tool_result(self):
-        self.assert_answers([request(1, "tools/call", {"name": "a"})], [result(1, {
-            "content": [{"text": NOT_RUNNING.decode() + " (unavailable)", "type": "text"}],
-            "isError": True})])
+        failed = {"content": [{"text": NOT_RUNNING.decode() + " (unavailable)", "type": "text"}],
+                  "isError": True}
+        self.assert_answers([request(1, "tools/call", {"name": "a"})], [result(1, failed)])
+        # An application that stopped accepting connections fails the call after a bounded
+        # wait, and the server goes on answering.
+        self.frozen_app()
+        self.assert_answers([request(1, "tools/call", {"name": "a"}), request(2, "ping")],
+                            [result(1, failed), result(2, {})])
 
     def test_the_client_name_comes_from_initialize_and_from_meta_and_lasts(self):
         app = ScriptedApp(self, [])

@@ -95,10 +95,41 @@ class ReferenceAppTest(unittest.TestCase):
                 answer += chunk
             return answer
 
+    def request(self, method, params):
+        line = json.dumps({"id": 1, "method": method, "params": params}).encode() + b"\n"
+        return json.loads(self.exchange(line))
+
+    def test_values_are_filled_in_once_and_within_a_ceiling(self):
+        add = lambda id, text: self.request("commands.add", {  # noqa: E731
+            "id": id, "phrases": [id + " {a} {b}"], "variables": [{"name": "a"}, {"name": "b"}],
+            "steps": [{"kind": "text", "text": text}]})
+        add("fill_once", "{a}|{b}|{c}|{{a}}|{a")
+        ran = self.request("commands.run", {"id": "fill_once", "values": {"a": "{b}", "b": "B"}})
+        self.assertEqual(ran["result"]["steps"][0]["detail"], "typed {b}|B|{c}|{{b}}|{a")
+        # 200 000 marks times 10 kB would be 2 GB of text.
+        add("fill_big", "{a}" * 200_000)
+        ran = self.request("commands.run", {"id": "fill_big", "values": {"a": "x" * 10_000, "b": ""}})
+        self.assertEqual(ran["error"]["message"],
+                         "the filled-in step is longer than 1048576 bytes")
+        for id in ("fill_once", "fill_big"):
+            self.request("commands.remove", {"id": id})
+
+    def test_the_number_of_commands_is_bounded(self):
+        count = self.request("app.info", {})["result"]["commands"]
+        step = [{"kind": "text", "text": "t"}]
+        for i in range(1000 - count):
+            self.assertIn("result", self.request("commands.add", {"id": f"c{i}", "phrases": [f"p{i}"],
+                                                                  "steps": step}))
+        refused = self.request("commands.add", {"id": "one_more", "phrases": ["p"], "steps": step})
+        self.assertEqual(refused["error"]["message"], "there are already 1000 voice commands")
+        for i in range(1000 - count):
+            self.request("commands.remove", {"id": f"c{i}"})
+
     def test_bad_requests_get_an_invalid_answer_and_the_app_keeps_serving(self):
         bad = [(b"garbage\n", -32700), (b"\xff\xfe\n", -32700), (b"[1]\n", -32600),
                (b'{"id":1e400,"method":"app.info"}\n', -32700),
                (b'{"id":3}\n', -32600), (b"[" * 10_000 + b"\n", -32700),
+               (b'{"id":6,"method":"app.info"}\x00garbage\n', -32700),
                (b'{"id":4,"method":"commands.run","params":[1]}\n', -32602),
                (b'{"id":5,"method":"history.search","params":{"limit":"all"}}\n', -32602),
                (b'{"method":"commands.test","params":{"phrase":"' + b"a{" * 400 + b'"}}', -32602)]

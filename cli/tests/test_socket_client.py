@@ -62,7 +62,12 @@ class AnswerTest(TempDirTestCase):
                  ((b"hello\n",), UNREADABLE),
                  ((b"[" * 100_000 + b"\n",), UNREADABLE),
                  ((b'{"result":"caf\xe9"}\n',),
-                  "no answer from Parlevox: stream did not contain valid UTF-8")]
+                  "no answer from Parlevox: stream did not contain valid UTF-8"),
+                 ((b'{"result":1}\x00\n',), UNREADABLE),  # a NUL does not end the text
+                 ((b'{"result":1}\x00garbage\n',), UNREADABLE),
+                 # An endless line is read no further than the answer ceiling.
+                 ((b'{"result":"' + b"x" * (17 << 20),),
+                  "no answer from Parlevox: the answer is longer than 16777216 bytes")]
         for chunks, message in cases:
             with self.subTest(chunks=[c[:20] for c in chunks]):
                 self.assertEqual(self.outcome(*chunks), (
@@ -71,7 +76,7 @@ class AnswerTest(TempDirTestCase):
 
     def test_a_peer_that_hangs_up_before_reading_breaks_the_write(self):
         self.peer(lambda request: None, read_request=False)
-        big = self.write("big.json", b'{"text":"' + b"x" * 20_000_000 + b'"}')
+        big = self.write("big.json", b'{"text":"' + b"x" * 3_000_000 + b'"}')
         result = run(["op", "--input-file", big], self.env())
         self.assertEqual(result.returncode, 3)
         self.assertRegex(result.stderr, rb"^parlevox: cannot talk to Parlevox: "
@@ -105,6 +110,10 @@ class FindingTheSocketTest(TempDirTestCase):
         self.assert_not_running_without_launch(PARLEVOX_USER_DATA=self.dir)
         self.assert_not_running_without_launch(PARLEVOX_NO_LAUNCH="")
         self.assert_not_running_without_launch(PARLEVOX_NO_LAUNCH="1")
+
+    def test_a_frozen_application_is_not_running_after_a_bounded_wait(self):
+        self.frozen_app()
+        self.assert_not_running_without_launch(PARLEVOX_SOCKET=self.socket)
 
     def test_user_data_and_home_locate_the_socket(self):
         self.answering(b'{"result":"found"}\n')

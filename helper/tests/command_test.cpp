@@ -25,6 +25,10 @@ TEST(DecodeCommand, NeedsAnObjectWithAStringCmd) {
   EXPECT_FALSE(decodes("{\"cmd\":\"status\",\"id\":15}\0{\"cmd\":\"quit\"}"sv));
   EXPECT_FALSE(decodes("{\"cmd\":\"status\"}\0"sv));
   EXPECT_FALSE(decodes(""));
+  // A NUL byte does not end the line: the bytes after it are part of it, and malformed.
+  using namespace std::string_view_literals;
+  EXPECT_FALSE(decodeCommand("{\"cmd\":\"status\"}\0"sv).has_value());
+  EXPECT_FALSE(decodeCommand("{\"cmd\":\"status\"}\0garbage"sv).has_value());
 }
 
 TEST(DecodeCommand, IntsMustBeIntegralNumbers) {

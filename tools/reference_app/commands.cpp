@@ -48,6 +48,10 @@ json& store() {
   return commands;
 }
 
+constexpr std::size_t kMaxCommands = 1000;
+// The longest text a step gets once its variables are filled in.
+constexpr std::size_t kMaxFilledBytes = 1024 * 1024;
+
 json* find_command(const std::string& id) {
   for (auto& command : store())
     if (command["id"] == id) return &command;
@@ -107,15 +111,33 @@ std::set<std::string> placeholders(const std::string& text) {
   return names;
 }
 
-std::string fill(std::string text, const json& values) {
-  for (const auto& [name, value] : values.items()) {
-    const std::string mark = "{" + name + "}";
-    const std::string replacement = value.get<std::string>();
-    for (auto at = text.find(mark); at != std::string::npos;
-         at = text.find(mark, at + replacement.size()))
-      text.replace(at, mark.size(), replacement);
+// Replaces every {name} that has a value, in one pass: the values are not searched again, and
+// braces without a value stay as they are.
+std::string fill(const std::string& text, const json& values) {
+  std::string out;
+  std::size_t at = 0;
+  for (;;) {
+    std::size_t open = text.find('{', at);
+    std::size_t close = open == std::string::npos ? open : text.find_first_of("{}", open + 1);
+    if (close == std::string::npos) {
+      out.append(text, at);
+      break;
+    }
+    auto value =
+        text[close] == '}' ? values.find(text.substr(open + 1, close - open - 1)) : values.end();
+    if (value == values.end()) {
+      out.append(text, at, close - at);  // up to the next brace, which is looked at again
+      at = close;
+    } else {
+      out.append(text, at, open - at);
+      out += value->get_ref<const std::string&>();
+      at = close + 1;
+    }
+    if (out.size() > kMaxFilledBytes)
+      throw invalid("the filled-in step is longer than " + std::to_string(kMaxFilledBytes) +
+                    " bytes");
   }
-  return text;
+  return out;
 }
 
 // Simulates one step; the reference application never touches the computer.
@@ -141,6 +163,10 @@ json run_step(const json& step, std::size_t number, const json& values) {
 
 std::size_t command_count() {
   return store().size();
+}
+
+void reset_commands() {
+  store() = seeded_commands();
 }
 
 json commands_list(const json& params) {
@@ -176,6 +202,8 @@ json commands_add(const json& params) {
   auto name = optional_string(params, "name").value_or(phrases[0].get<std::string>());
   auto id = optional_string(params, "id").value_or(slug(name));
   if (find_command(id)) throw invalid("a voice command with the id " + id + " already exists");
+  if (store().size() >= kMaxCommands)
+    throw invalid("there are already " + std::to_string(kMaxCommands) + " voice commands");
   bool risky = false;
   for (const auto& step : steps) risky = risky || kStepsNeedingApproval.count(step["kind"]);
   json command = {{"id", id},         {"name", name},           {"phrases", phrases},

@@ -19,4 +19,7 @@ nlohmann::json commands_remove(const nlohmann::json& params);
 
 std::size_t command_count();
 
+/// Puts the voice commands back as the application starts with them.
+void reset_commands();
+
 }  // namespace parlevox::reference_app

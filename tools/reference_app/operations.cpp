@@ -111,9 +111,12 @@ json error_answer(const json& id, const OpError& error) {
 }
 
 json answer(std::string_view line, const std::string& socket_path) {
+  // The JSON library takes a NUL for the end of the text; a raw NUL is never valid JSON.
+  if (line.find('\0') != line.npos)
+    return error_answer(nullptr, {"invalid", "Parse error: the request holds a NUL byte", -32700});
   json request;
   try {
-    request = json::parse(line, [](int depth, json::parse_event_t, json&) {
+    request = json::parse(line.begin(), line.end(), [](int depth, json::parse_event_t, json&) {
       if (depth > kMaxDepth) throw invalid("the request is nested too deeply");
       return true;
     });
@@ -155,6 +158,11 @@ std::string dump(const json& value) {
 
 std::string answer_request(std::string_view line, const std::string& socket_path) {
   return dump(answer(line, socket_path));
+}
+
+void reset_state() {
+  reset_commands();
+  reset_settings();
 }
 
 std::string answer_oversized_request(std::size_t limit_bytes) {

@@ -11,6 +11,9 @@ namespace parlevox::reference_app {
 /// "data": {"kind"}}} on failure. Never throws: bad requests get an "invalid" error answer.
 std::string answer_request(std::string_view line, const std::string& socket_path);
 
+/// Puts the application's state (voice commands, settings) back as it starts.
+void reset_state();
+
 /// The answer to a request line that exceeded the size limit.
 std::string answer_oversized_request(std::size_t limit_bytes);
 

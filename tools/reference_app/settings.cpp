@@ -11,8 +11,8 @@ namespace {
 
 using nlohmann::json;
 
-json& store() {
-  static json settings = {
+json initial_settings() {
+  return {
       {"language", "auto"},
       {"shortcut", "⌥ Space"},
       {"pasteMethod", "paste"},
@@ -20,6 +20,10 @@ json& store() {
       {"fieldMic", {{"enabled", true}, {"device", "default"}}},
       {"history", {{"enabled", true}, {"keepDays", 30}}},
   };
+}
+
+json& store() {
+  static json settings = initial_settings();
   return settings;
 }
 
@@ -44,6 +48,10 @@ void check_changes(const json& current, const json& changes, const std::string& 
 }
 
 }  // namespace
+
+void reset_settings() {
+  store() = initial_settings();
+}
 
 std::string command_shortcut() {
   return store()["shortcut"];

@@ -12,6 +12,9 @@ nlohmann::json settings_get(const nlohmann::json& params);
 /// settings as they are afterwards.
 nlohmann::json settings_set(const nlohmann::json& params);
 
+/// Puts the settings back as the application starts with them.
+void reset_settings();
+
 /// The Command shortcut as currently set.
 std::string command_shortcut();
 
