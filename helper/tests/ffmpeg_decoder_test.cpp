@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "helper/output/decode_to_wav.h"
+#include "helper/tests/support/file_size_limit.h"
 
 namespace parlevox {
 namespace {
@@ -46,7 +47,7 @@ void writeStereoWav(const fs::path& path, int rate, int frames) {
   }
 }
 
-class FfmpegDecoderTest : public testing::Test {
+class FfmpegDecoderTest : public ::testing::Test {
  protected:
   void SetUp() override {
     std::string name = (fs::temp_directory_path() / "ffmpeg_decoder_XXXXXX").string();
@@ -100,7 +101,8 @@ TEST_F(FfmpegDecoderTest, ReaderLeftMidwayStopsItsDecodingThread) {
     for (int i = 0; i < reads; ++i) EXPECT_FALSE(reader->next().pcm.empty());
   }
   // The writer gives up on a full disk and drops the reader with a full queue behind it.
-  EXPECT_EQ(decodeToWav(decoder, (dir / "long.wav").string(), "/dev/full"),
+  testing::FileSizeLimit limit(100000);
+  EXPECT_EQ(decodeToWav(decoder, (dir / "long.wav").string(), (dir / "out.wav").string()),
             (nlohmann::json{{"ok", false}, {"error", "cannot_write"}}));
 }
 
