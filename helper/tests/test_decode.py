@@ -147,6 +147,32 @@ class DecodeMatchesTheReferenceDecoder(unittest.TestCase):
                                 out=self.path("missing/out.wav"))
         self.assertEqual(reply, {"ok": False, "error": "cannot_write", "id": 30})
 
+    def test_inputs_that_name_further_inputs_are_refused_at_once(self):
+        # Each would have the decode follow it into a pipe, or wait for a live stream for ever.
+        os.mkfifo(self.path("stall.wav"))
+        os.mkfifo(self.path("frame001.png"))
+        os.mkfifo(self.path("subs.sub"))
+        ffmpeg(*sine(1), "-c:a", "aac", "-f", "mpegts", self.path("segment.ts"))
+        files = {
+            "list.ffconcat": "ffconcat version 1.0\nfile stall.wav\n",
+            # A live playlist: no end tag, so more segments may always come.
+            "live.m3u8": "#EXTM3U\n#EXT-X-VERSION:3\n#EXT-X-TARGETDURATION:1\n"
+                         "#EXT-X-MEDIA-SEQUENCE:0\n#EXTINF:1.0,\nsegment.ts\n",
+            # An image-sequence pattern; its first frame is the pipe.
+            "frame%03d.png": "",
+            "subs.idx": "# VobSub index file, v7 (do not modify this line!)\n"
+                        "size: 720x480\nid: en, index: 0\ntimestamp: 00:00:01:000, filepos: 000000000\n",
+        }
+        for i, (name, text) in enumerate(files.items()):
+            with self.subTest(name):
+                with open(self.path(name), "w") as f:
+                    f.write(text)
+                out = self.path(f"followed{i}.wav")
+                reply = self.helper.ask(cmd="decode", id=50 + i, path=self.path(name), out=out,
+                                        timeout=REFUSAL_TIMEOUT)
+                self.assertEqual(reply, {"ok": False, "error": "no_audio", "id": 50 + i})
+                self.assertFalse(os.path.exists(out))
+
     def test_outputs_that_are_not_files_are_refused_without_blocking(self):
         os.mkfifo(self.path("unread.fifo"))
         os.mkfifo(self.path("read.fifo"))

@@ -1,14 +1,19 @@
 // Audio decoding with the FFmpeg libraries: demuxing, decoding and resampling to 16 kHz mono.
 #include "helper/platform/linux/ffmpeg_decoder.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <bit>
+#include <cerrno>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <string_view>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -29,9 +34,6 @@ namespace {
 constexpr int kOutRate = 16000;
 constexpr AVSampleFormat kOutFormat = AV_SAMPLE_FMT_S16;
 
-struct FormatClose {
-  void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
-};
 struct CodecFree {
   void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
 };
@@ -44,11 +46,104 @@ struct PacketFree {
 struct SwrFree {
   void operator()(SwrContext* s) const { swr_free(&s); }
 };
-using FormatPtr = std::unique_ptr<AVFormatContext, FormatClose>;
 using CodecPtr = std::unique_ptr<AVCodecContext, CodecFree>;
 using FramePtr = std::unique_ptr<AVFrame, FrameFree>;
 using PacketPtr = std::unique_ptr<AVPacket, PacketFree>;
 using SwrPtr = std::unique_ptr<SwrContext, SwrFree>;
+
+// The demuxer reads the input through this many bytes at a time, as FFmpeg's own file access does.
+constexpr int kReadBuffer = 32 * 1024;
+
+// Demuxers that open further inputs named inside the file: playlists, concatenation scripts,
+// image sequences, index files pointing at their data, network session descriptions. Following
+// them could read a pipe, a device or the network, or wait for a live stream for ever.
+constexpr std::array<std::string_view, 10> kRefusedDemuxers = {
+    "hls", "dash", "concat", "image2", "imf", "vobsub", "sdp", "rtp", "rtsp", "sap"};
+
+bool refusedDemuxer(const AVInputFormat& format) {
+  // Demuxers without a file of their own open whatever their name stands for.
+  if (format.flags & AVFMT_NOFILE) return true;
+  return std::find(kRefusedDemuxers.begin(), kRefusedDemuxers.end(), format.name) !=
+         kRefusedDemuxers.end();
+}
+
+// Any demuxer asking to open another file or URL is turned down.
+int refuseNestedOpen(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**) {
+  return AVERROR(EPERM);
+}
+
+// The input file, read by the demuxer through the descriptor it was checked on.
+class InputFile {
+ public:
+  /// The regular file at `path`, or nothing. Opening never blocks, and the type is checked on the
+  /// opened descriptor: a pipe or device put in place of a file cannot stall the decode.
+  static std::unique_ptr<InputFile> open(const std::string& path) {
+    if (path.empty()) return nullptr;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    std::unique_ptr<InputFile> file(new InputFile(fd));
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || ::fcntl(fd, F_SETFL, 0) != 0)
+      return nullptr;
+    auto* buffer = static_cast<unsigned char*>(av_malloc(kReadBuffer));
+    if (!buffer) return nullptr;
+    file->io_ = avio_alloc_context(buffer, kReadBuffer, 0, file.get(), &InputFile::read, nullptr,
+                                   &InputFile::seek);
+    if (!file->io_) {
+      av_free(buffer);
+      return nullptr;
+    }
+    return file;
+  }
+
+  ~InputFile() {
+    if (io_) {
+      av_freep(&io_->buffer);
+      avio_context_free(&io_);
+    }
+    ::close(fd_);
+  }
+
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+
+  AVIOContext* io() const { return io_; }
+
+ private:
+  explicit InputFile(int fd) : fd_(fd) {}
+
+  static int read(void* opaque, std::uint8_t* buffer, int size) {
+    const int fd = static_cast<InputFile*>(opaque)->fd_;
+    for (;;) {
+      const ssize_t n = ::read(fd, buffer, static_cast<std::size_t>(size));
+      if (n > 0) return static_cast<int>(n);
+      if (n == 0) return AVERROR_EOF;
+      if (errno != EINTR) return AVERROR(errno);
+    }
+  }
+
+  static std::int64_t seek(void* opaque, std::int64_t offset, int whence) {
+    const int fd = static_cast<InputFile*>(opaque)->fd_;
+    if (whence == AVSEEK_SIZE) {
+      struct stat info {};
+      return ::fstat(fd, &info) == 0 ? info.st_size : AVERROR(errno);
+    }
+    const off_t at = ::lseek(fd, offset, whence & ~AVSEEK_FORCE);
+    return at < 0 ? AVERROR(errno) : at;
+  }
+
+  int fd_;
+  AVIOContext* io_ = nullptr;
+};
+
+// The opened input with its demuxer; the demuxer goes first, the file it reads after it.
+struct Demuxer {
+  struct Close {
+    void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
+  };
+  std::unique_ptr<InputFile> file;
+  std::unique_ptr<AVFormatContext, Close> format;
+};
 
 std::string describe(int error) {
   char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -108,8 +203,8 @@ class FrameSource {
     int lastSkippedError = 0;  // at the end: the last error of a skipped packet, 0 when none
   };
 
-  FrameSource(FormatPtr format, int stream, CodecPtr codec, PacketPtr packet)
-      : format_(std::move(format)),
+  FrameSource(Demuxer demuxer, int stream, CodecPtr codec, PacketPtr packet)
+      : demuxer_(std::move(demuxer)),
         stream_(stream),
         codec_(std::move(codec)),
         packet_(std::move(packet)) {}
@@ -151,7 +246,7 @@ class FrameSource {
   std::optional<int> feed() {
     if (!pending_) {
       for (;;) {
-        const int read = av_read_frame(format_.get(), packet_.get());
+        const int read = av_read_frame(demuxer_.format.get(), packet_.get());
         if (read == AVERROR_EOF) {
           avcodec_send_packet(codec_.get(), nullptr);
           draining_ = true;
@@ -171,7 +266,7 @@ class FrameSource {
     return std::nullopt;
   }
 
-  FormatPtr format_;
+  Demuxer demuxer_;
   int stream_;
   CodecPtr codec_;
   PacketPtr packet_;
@@ -345,20 +440,28 @@ FfmpegDecoder::FfmpegDecoder() {
 }
 
 platform::AudioDecoder::Opened FfmpegDecoder::open(const std::string& path) {
-  // Only regular files: a pipe or a device could block the decode or never end.
-  struct stat file {};
-  if (path.empty() || ::stat(path.c_str(), &file) != 0 || !S_ISREG(file.st_mode))
+  Demuxer demuxer{.file = InputFile::open(path), .format = nullptr};
+  if (!demuxer.file) return OpenError::noAudio;
+  // The path is a file name, never a URL; the name still tells the demuxers the file's extension.
+  const std::string url = "file:" + path;
+  const AVInputFormat* kind = nullptr;
+  if (av_probe_input_buffer2(demuxer.file->io(), &kind, url.c_str(), nullptr, 0, 0) < 0 || !kind ||
+      refusedDemuxer(*kind))
     return OpenError::noAudio;
-  // The path is a file name, never a URL: the "file:" prefix and the protocol list keep the
-  // demuxers from reaching anything but local files.
+  AVFormatContext* raw = avformat_alloc_context();
+  if (!raw) return OpenError::unreadable;
+  raw->pb = demuxer.file->io();
+  raw->flags |= AVFMT_FLAG_CUSTOM_IO;
+  raw->io_open = refuseNestedOpen;
+  // Local files only, should anything still ask for a protocol.
   AVDictionary* options = nullptr;
   av_dict_set(&options, "protocol_whitelist", "file", 0);
-  AVFormatContext* raw = nullptr;
-  const int opened = avformat_open_input(&raw, ("file:" + path).c_str(), nullptr, &options);
+  const int opened = avformat_open_input(&raw, url.c_str(), kind, &options);
   av_dict_free(&options);
-  if (opened < 0) return OpenError::noAudio;
-  FormatPtr format(raw);
-  if (avformat_find_stream_info(format.get(), nullptr) < 0) return OpenError::noAudio;
+  if (opened < 0) return OpenError::noAudio;  // the library freed the context
+  demuxer.format.reset(raw);
+  AVFormatContext* format = raw;
+  if (avformat_find_stream_info(format, nullptr) < 0) return OpenError::noAudio;
 
   int index = -1;
   for (unsigned i = 0; i < format->nb_streams; ++i) {
@@ -390,7 +493,7 @@ platform::AudioDecoder::Opened FfmpegDecoder::open(const std::string& path) {
   }
   try {
     return std::make_unique<FfmpegTrackReader>(
-        FrameSource(std::move(format), index, std::move(context), std::move(packet)),
+        FrameSource(std::move(demuxer), index, std::move(context), std::move(packet)),
         std::move(shape), std::move(resampler));
   } catch (const std::system_error&) {
     return OpenError::unreadable;  // no thread to decode on
