@@ -54,12 +54,34 @@ bool writeAll(int fd, std::span<const std::uint8_t> bytes, off_t* at = nullptr) 
   return true;
 }
 
-// Whether writing `out` would overwrite the input file itself.
-bool sameFile(const std::string& path, const std::string& out) {
-  struct stat in {
-  }, target{};
-  return ::stat(path.c_str(), &in) == 0 && ::stat(out.c_str(), &target) == 0 &&
-         in.st_dev == target.st_dev && in.st_ino == target.st_ino;
+bool sameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Opens the output for writing the WAV file: an existing regular file, emptied, or a new one.
+// Anything else is refused without blocking: a pipe or device would stall the decode or swallow
+// its samples, the helper's own standard streams carry only protocol lines, and truncating the
+// input while it is being read would destroy it. The checks are made on the opened descriptor, so
+// a pipe or device put in place after a first look at the name is still refused; that first look
+// only spares opening a device at all. -1 when refused.
+int openOutput(const std::string& out, const std::string& input) {
+  struct stat named {};
+  if (::stat(out.c_str(), &named) == 0 && !S_ISREG(named.st_mode)) return -1;
+  const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
+  if (fd < 0) return -1;
+  struct stat opened {
+  }, other{};
+  bool usable = ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode);
+  for (int stream = 0; usable && stream <= 2; ++stream)
+    usable = ::fstat(stream, &other) != 0 || !sameFile(opened, other);
+  usable = usable && (::stat(input.c_str(), &other) != 0 || !sameFile(opened, other));
+  // Emptied only now that it is known to be a file of its own.
+  usable = usable && ::ftruncate(fd, 0) == 0 && ::fcntl(fd, F_SETFL, 0) == 0;
+  if (!usable) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
 }
 
 void putU16(std::uint8_t* p, std::uint16_t v) {
@@ -135,9 +157,7 @@ nlohmann::json decodeToWav(platform::AudioDecoder& decoder, const std::string& p
     return failure(openErrorWord(*error));
   auto& reader = *std::get<std::unique_ptr<platform::AudioTrackReader>>(opened);
 
-  // Truncating the input while it is being read would destroy it.
-  if (sameFile(path, out)) return failure("cannot_write");
-  const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  const int fd = openOutput(out, path);
   if (fd < 0) return failure("cannot_write");
   WavFile file(fd);
 

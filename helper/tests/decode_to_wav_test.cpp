@@ -1,8 +1,11 @@
 // Writing decoded audio as WAV: header layout, streaming, failure words and the "decode" command.
 #include "helper/output/decode_to_wav.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -15,6 +18,7 @@
 #include "helper/core/emit.h"
 #include "helper/core/helper.h"
 #include "helper/platform/audio_decoder.h"
+#include "helper/tests/support/file_size_limit.h"
 #include "helper/tests/support/virtual_run_loop.h"
 
 namespace parlevox {
@@ -140,8 +144,20 @@ TEST_F(DecodeToWav, UnwritableOutputsAnswerCannotWrite) {
   EXPECT_EQ(decodeToWav(decoder, "in.wav", (dir / "missing" / "out.wav").string()), cannotWrite);
   EXPECT_EQ(decodeToWav(decoder, "in.wav", ""), cannotWrite);
   EXPECT_EQ(decodeToWav(decoder, "in.wav", dir.string()), cannotWrite);
+  // Only regular files: a pipe, even one being read, and devices are refused unwritten.
+  const auto pipe = dir / "pipe.wav";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  for (const char* device : {"/dev/null", "/dev/full"})
+    EXPECT_EQ(decodeToWav(decoder, "in.wav", device), cannotWrite);
+  EXPECT_EQ(decodeToWav(decoder, "in.wav", pipe.string()), cannotWrite);
+  char byte;
+  EXPECT_EQ(::read(reader, &byte, 1), 0);
+  ::close(reader);
   // A full disk is a failure, not a short file reported as a success.
-  EXPECT_EQ(decodeToWav(decoder, "in.wav", "/dev/full"), cannotWrite);
+  testing::FileSizeLimit limit(1000);
+  EXPECT_EQ(decodeToWav(decoder, "in.wav", out), cannotWrite);
 }
 
 TEST_F(DecodeToWav, OutputNamingTheInputIsRefusedAndTheInputKept) {

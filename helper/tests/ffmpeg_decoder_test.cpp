@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "helper/output/decode_to_wav.h"
+#include "helper/tests/support/file_size_limit.h"
 
 namespace parlevox {
 namespace {
@@ -46,7 +47,7 @@ void writeStereoWav(const fs::path& path, int rate, int frames) {
   }
 }
 
-class FfmpegDecoderTest : public testing::Test {
+class FfmpegDecoderTest : public ::testing::Test {
  protected:
   void SetUp() override {
     std::string name = (fs::temp_directory_path() / "ffmpeg_decoder_XXXXXX").string();
@@ -65,31 +66,40 @@ class FfmpegDecoderTest : public testing::Test {
   native::FfmpegDecoder decoder;
 };
 
-TEST_F(FfmpegDecoderTest, HalfASecondOfStereoBecomesHalfASecondAtSixteenKilohertzMono) {
-  writeStereoWav(dir / "tone.wav", 44100, 22050);
-  auto reader = open(dir / "tone.wav");
-  ASSERT_TRUE(reader);
-  std::vector<std::int16_t> samples;
-  for (;;) {
-    auto chunk = reader->next();
-    ASSERT_FALSE(chunk.error);
-    if (chunk.pcm.empty()) break;
-    ASSERT_EQ(chunk.pcm.size() % 2, 0u);
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(chunk.pcm.data());
-    for (std::size_t i = 0; i < chunk.pcm.size(); i += 2)
-      samples.push_back(static_cast<std::int16_t>(bytes[i] | (bytes[i + 1] << 8)));
+TEST_F(FfmpegDecoderTest, StereoToneBecomesTheSameLengthAtSixteenKilohertzMono) {
+  struct Case {
+    int rate, frames;
+    std::size_t samples;
+  };
+  // Half a second; and four seconds in a power-of-two number of frames, which fills the reader's
+  // internal buffers exactly, so the end of the track arrives with nothing left to hand over.
+  for (const Case c : {Case{44100, 22050, 8000}, Case{32768, 131072, 64000}}) {
+    SCOPED_TRACE(c.rate);
+    writeStereoWav(dir / "tone.wav", c.rate, c.frames);
+    auto reader = open(dir / "tone.wav");
+    ASSERT_TRUE(reader);
+    std::vector<std::int16_t> samples;
+    for (;;) {
+      auto chunk = reader->next();
+      ASSERT_FALSE(chunk.error);
+      if (chunk.pcm.empty()) break;
+      ASSERT_EQ(chunk.pcm.size() % 2, 0u);
+      const auto* bytes = reinterpret_cast<const std::uint8_t*>(chunk.pcm.data());
+      for (std::size_t i = 0; i < chunk.pcm.size(); i += 2)
+        samples.push_back(static_cast<std::int16_t>(bytes[i] | (bytes[i + 1] << 8)));
+    }
+    EXPECT_EQ(samples.size(), c.samples);
+    // Both channels carry the same tone, so the mix keeps its level; 440 Hz has 880 zero
+    // crossings a second.
+    int peak = 0, crossings = 0;
+    for (std::size_t i = 1; i < samples.size(); ++i) {
+      peak = std::max(peak, std::abs(int{samples[i]}));
+      crossings += (samples[i - 1] < 0) != (samples[i] < 0);
+    }
+    EXPECT_NEAR(peak, 8000, 400);
+    EXPECT_NEAR(crossings, 880.0 * c.frames / c.rate, 4);
+    EXPECT_TRUE(reader->next().pcm.empty());  // the end stays the end
   }
-  EXPECT_EQ(samples.size(), 8000u);
-  // Both channels carry the same tone, so the mix keeps its level; 440 Hz has 880 zero crossings
-  // a second.
-  int peak = 0, crossings = 0;
-  for (std::size_t i = 1; i < samples.size(); ++i) {
-    peak = std::max(peak, std::abs(int{samples[i]}));
-    crossings += (samples[i - 1] < 0) != (samples[i] < 0);
-  }
-  EXPECT_NEAR(peak, 8000, 400);
-  EXPECT_NEAR(crossings, 440, 4);
-  EXPECT_TRUE(reader->next().pcm.empty());  // the end stays the end
 }
 
 TEST_F(FfmpegDecoderTest, ReaderLeftMidwayStopsItsDecodingThread) {
@@ -100,7 +110,8 @@ TEST_F(FfmpegDecoderTest, ReaderLeftMidwayStopsItsDecodingThread) {
     for (int i = 0; i < reads; ++i) EXPECT_FALSE(reader->next().pcm.empty());
   }
   // The writer gives up on a full disk and drops the reader with a full queue behind it.
-  EXPECT_EQ(decodeToWav(decoder, (dir / "long.wav").string(), "/dev/full"),
+  testing::FileSizeLimit limit(100000);
+  EXPECT_EQ(decodeToWav(decoder, (dir / "long.wav").string(), (dir / "out.wav").string()),
             (nlohmann::json{{"ok", false}, {"error", "cannot_write"}}));
 }
 

@@ -1,14 +1,18 @@
 """The "decode" command on real media files, checked against the ffmpeg command line's output."""
+import json
 import os
 import shutil
 import struct
 import subprocess
 import tempfile
+import time
 import unittest
 
-from helper_process import Helper
+from helper_process import HELPER, Helper
 
 REPLY_TIMEOUT = 60
+# Refusals come at once; a decode that blocks never answers at all.
+REFUSAL_TIMEOUT = 10
 
 
 def ffmpeg(*args):
@@ -142,6 +146,70 @@ class DecodeMatchesTheReferenceDecoder(unittest.TestCase):
         reply = self.helper.ask(cmd="decode", id=30, path=self.path("tone.wav"),
                                 out=self.path("missing/out.wav"))
         self.assertEqual(reply, {"ok": False, "error": "cannot_write", "id": 30})
+
+    def test_inputs_that_name_further_inputs_are_refused_at_once(self):
+        # Each would have the decode follow it into a pipe, or wait for a live stream for ever.
+        os.mkfifo(self.path("stall.wav"))
+        os.mkfifo(self.path("frame001.png"))
+        os.mkfifo(self.path("subs.sub"))
+        ffmpeg(*sine(1), "-c:a", "aac", "-f", "mpegts", self.path("segment.ts"))
+        files = {
+            "list.ffconcat": "ffconcat version 1.0\nfile stall.wav\n",
+            # A live playlist: no end tag, so more segments may always come.
+            "live.m3u8": "#EXTM3U\n#EXT-X-VERSION:3\n#EXT-X-TARGETDURATION:1\n"
+                         "#EXT-X-MEDIA-SEQUENCE:0\n#EXTINF:1.0,\nsegment.ts\n",
+            # An image-sequence pattern; its first frame is the pipe.
+            "frame%03d.png": "",
+            "subs.idx": "# VobSub index file, v7 (do not modify this line!)\n"
+                        "size: 720x480\nid: en, index: 0\ntimestamp: 00:00:01:000, filepos: 000000000\n",
+        }
+        for i, (name, text) in enumerate(files.items()):
+            with self.subTest(name):
+                with open(self.path(name), "w") as f:
+                    f.write(text)
+                out = self.path(f"followed{i}.wav")
+                reply = self.helper.ask(cmd="decode", id=50 + i, path=self.path(name), out=out,
+                                        timeout=REFUSAL_TIMEOUT)
+                self.assertEqual(reply, {"ok": False, "error": "no_audio", "id": 50 + i})
+                self.assertFalse(os.path.exists(out))
+
+    def test_outputs_that_are_not_files_are_refused_without_blocking(self):
+        os.mkfifo(self.path("unread.fifo"))
+        os.mkfifo(self.path("read.fifo"))
+        reader = os.open(self.path("read.fifo"), os.O_RDONLY | os.O_NONBLOCK)
+        self.addCleanup(os.close, reader)
+        os.symlink(self.path("unread.fifo"), self.path("link.wav"))
+        # A pipe without a reader would block the decode; the helper's stdout carries only
+        # protocol lines.
+        for i, out in enumerate([self.path("unread.fifo"), self.path("read.fifo"),
+                                 self.path("link.wav"), "/dev/stdout", "/proc/self/fd/1",
+                                 "/dev/null"]):
+            with self.subTest(out):
+                reply = self.helper.ask(cmd="decode", id=60 + i, path=self.path("tone.wav"),
+                                        out=out, timeout=REFUSAL_TIMEOUT)
+                self.assertEqual(reply, {"ok": False, "error": "cannot_write", "id": 60 + i})
+        self.assertEqual(os.read(reader, 65536), b"")
+
+    def test_stdout_that_is_a_file_is_not_an_output_either(self):
+        log = self.path("protocol.log")
+        with open(log, "wb") as stdout:
+            proc = subprocess.Popen([HELPER, "--no-keys"], stdin=subprocess.PIPE, stdout=stdout,
+                                    stderr=subprocess.DEVNULL)
+        self.addCleanup(proc.wait)
+        self.addCleanup(proc.kill)
+        proc.stdin.write(json.dumps({"cmd": "decode", "id": 1, "path": self.path("tone.wav"),
+                                     "out": "/dev/stdout"}).encode() + b"\n")
+        proc.stdin.flush()
+        deadline = time.monotonic() + REFUSAL_TIMEOUT
+        while b'"id":1' not in open(log, "rb").read() and time.monotonic() < deadline:
+            time.sleep(0.02)
+        proc.stdin.close()
+        self.assertEqual(proc.wait(REFUSAL_TIMEOUT), 0)
+        with open(log, "rb") as f:
+            lines = [json.loads(line) for line in f.read().splitlines()]
+        self.assertEqual(lines[0]["t"], "ready")
+        self.assertEqual([l for l in lines if "id" in l],
+                         [{"ok": False, "error": "cannot_write", "id": 1}])
 
     def test_the_path_is_a_file_name_never_a_url(self):
         # Read as a URL, this would take the helper's own command input.

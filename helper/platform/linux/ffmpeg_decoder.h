@@ -9,7 +9,9 @@ class FfmpegDecoder final : public platform::AudioDecoder {
  public:
   /// Silences the libraries' own logging: the helper's stderr stays unused.
   FfmpegDecoder();
-  /// Opens local files only (no network or other protocols), whatever the path looks like.
+  /// Opens local regular files only, whatever the path looks like: no network or other protocols,
+  /// and no format that would open further inputs the file names (playlists, concatenation
+  /// scripts, image sequences).
   Opened open(const std::string& path) override;
 };
 
