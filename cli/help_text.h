@@ -1,12 +1,11 @@
-// The version and the help text of the command line.
+// The help text of the command line, whose first line carries the version (cli/version.h).
 #pragma once
 
 #include <string>
 
-namespace parlevox::cli {
+#include "cli/version.h"
 
-/// The program's version, shown by --version, the help text and the MCP server.
-inline constexpr const char* kVersion = "1.0.0";
+namespace parlevox::cli {
 
 /// The whole help text, ending with a newline.
 std::string help_text();

@@ -18,6 +18,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev python3
   # whole-process comparisons (bench/cli_vs_socat.sh)
   hyperfine socat
+  # the Debian package: its runtime dependencies worked out from the linked libraries
+  dpkg-dev file
 )
 
 sudo=""

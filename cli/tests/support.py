@@ -12,8 +12,10 @@ import unittest
 
 PARLEVOX = os.environ["PARLEVOX_BIN"]
 REFERENCE_APP = os.environ["PARLEVOX_REFERENCE_APP_BIN"]
+# The project's version as CMake sets it: the one text --version, the help and the MCP server show.
+VERSION = os.environ["PARLEVOX_VERSION"]
 
-HELP = """parlevox 1.0.0 — control Parlevox (voice dictation) from a terminal or an agent.
+HELP = ("parlevox " + VERSION + """ — control Parlevox (voice dictation) from a terminal or an agent.
 
 USAGE
   parlevox describe                      list every operation with its JSON input schema
@@ -43,7 +45,7 @@ EXIT CODES
 
 Starts Parlevox in the background when it is not running. Socket: $PARLEVOX_SOCKET,
 or $PARLEVOX_USER_DATA/api.sock, or ~/Library/Application Support/Parlevox/api.sock.
-""".encode()
+""").encode()
 
 NOT_RUNNING = b"Parlevox is not running (or is older than this CLI). Open Parlevox and try again."
 

@@ -4,7 +4,7 @@ import json
 import os
 import unittest
 
-from support import HELP, TempDirTestCase, run, usage_error
+from support import HELP, VERSION, TempDirTestCase, run, usage_error
 
 OK = b'{"result":{"ok":true}}\n'
 
@@ -21,7 +21,7 @@ class FixedWordsTest(TempDirTestCase):
             with self.subTest(args=args):
                 result = run(args, self.env())
                 self.assertEqual((result.stdout, result.stderr, result.returncode),
-                                 (b"parlevox 1.0.0\n", b"", 0))
+                                 (f"parlevox {VERSION}\n".encode(), b"", 0))
 
     def test_mcp_runs_the_server_until_the_end_of_stdin_and_ignores_what_follows(self):
         for args in (["mcp"], ["mcp", "--help"]):

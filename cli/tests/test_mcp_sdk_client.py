@@ -8,7 +8,7 @@ import subprocess
 import tempfile
 import unittest
 
-from support import PARLEVOX, ReferenceApp, base_env
+from support import PARLEVOX, VERSION, ReferenceApp, base_env
 
 PEER = os.path.join(os.path.dirname(os.path.abspath(__file__)), "mcp_client")
 
@@ -35,7 +35,7 @@ class SdkClientTest(unittest.TestCase):
 
     def test_handshake(self):
         t = self.transcript
-        self.assertEqual((t["serverInfo"]["name"], t["serverInfo"]["version"]), ("parlevox", "1.0.0"))
+        self.assertEqual((t["serverInfo"]["name"], t["serverInfo"]["version"]), ("parlevox", VERSION))
         self.assertEqual(t["capabilities"], {"tools": {}})
         self.assertTrue(t["instructions"].startswith("Parlevox is the user's voice dictation app."))
         self.assertEqual(t["stderr"], "")

@@ -7,10 +7,10 @@ import select
 import subprocess
 import unittest
 
-from support import NOT_RUNNING, PARLEVOX, TempDirTestCase, base_env
+from support import NOT_RUNNING, PARLEVOX, VERSION, TempDirTestCase, base_env
 
 SUPPORTED = ["2026-07-28", "2025-11-25", "2025-06-18", "2025-03-26", "2024-11-05"]
-SERVER_INFO = {"name": "parlevox", "title": "Parlevox", "version": "1.0.0",
+SERVER_INFO = {"name": "parlevox", "title": "Parlevox", "version": VERSION,
                "description": "Voice dictation for macOS: voice commands (automations), settings, "
                               "modes, dictionary, history.",
                "websiteUrl": "https://parlevox.com"}

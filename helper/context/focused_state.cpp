@@ -6,7 +6,7 @@
 #include "helper/context/ax_read.h"
 #include "helper/context/caret_text.h"
 #include "helper/core/characters.h"
-#include "helper/core/text.h"
+#include "helper/platform/text.h"
 
 namespace parlevox {
 namespace {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "helper/platform/accessibility.h"
+#include "helper/core/rect.h"
 #include "helper/platform/geometry.h"
 
 namespace parlevox {
@@ -17,7 +18,7 @@ namespace platform {
 class Screens;
 }
 
-using platform::Rect;
+
 
 /// A rectangle narrower or lower than this does not occupy the screen (hidden placeholders).
 inline constexpr double inViewMinSize = 2.0;

@@ -1,11 +1,10 @@
-// A rectangle in global top-left screen points.
+// A rectangle in global top-left screen points, with null and infinite values.
 #pragma once
+
+#include "helper/platform/geometry.h"
 
 namespace parlevox {
 
-struct Rect {
-  double x = 0, y = 0, w = 0, h = 0;
-  bool operator==(const Rect&) const = default;
-};
+using platform::Rect;
 
 }  // namespace parlevox

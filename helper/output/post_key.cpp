@@ -4,19 +4,18 @@
 #include <chrono>
 #include <thread>
 
-#include "helper/core/helper.h"
+#include "helper/platform/key_codes.h"
 
 namespace parlevox {
 
-bool postKey(Helper& h, std::uint16_t keyCode, std::uint64_t flags, platform::TapLocation tap,
-             std::uint32_t gapMicros) {
-  auto& events = *h.platform.events;
+bool postKey(platform::EventSystem& events, std::uint16_t keyCode, std::uint64_t flags,
+             platform::TapLocation tap, std::uint32_t gapMicros) {
   auto down = events.createKeyboardEvent(keyCode, true);
   auto up = events.createKeyboardEvent(keyCode, false);
   if (!down || !up) return false;
   for (auto* e : {&*down, &*up}) {
     e->flags = flags;
-    e->userData = syntheticMark;
+    e->userData = platform::syntheticMark;
   }
   events.post(tap, *down);
   if (gapMicros != 0) std::this_thread::sleep_for(std::chrono::microseconds(gapMicros));

@@ -7,15 +7,9 @@
 
 namespace parlevox {
 
-struct Helper;
-
-/// The Command and Shift event flags.
-inline constexpr std::uint64_t kCommandFlag = 0x100000;
-inline constexpr std::uint64_t kShiftFlag = 0x20000;
-
 /// Posts a key-down and, `gapMicros` later, a key-up of `keyCode` at `tap`, both with exactly
 /// `flags`. False, and nothing posted, when the events cannot be created.
-bool postKey(Helper& h, std::uint16_t keyCode, std::uint64_t flags,
+bool postKey(platform::EventSystem& events, std::uint16_t keyCode, std::uint64_t flags,
              platform::TapLocation tap = platform::TapLocation::session,
              std::uint32_t gapMicros = 8000);
 

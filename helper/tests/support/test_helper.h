@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
-#include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -12,47 +10,14 @@
 #include <variant>
 #include <vector>
 
+#include "helper/app/dispatch.h"
 #include "helper/core/command.h"
-#include "helper/core/dispatch.h"
 #include "helper/core/emit.h"
 #include "helper/core/helper.h"
-#include "helper/core/run_loop.h"
 #include "helper/platform/sim/sim_desktop.h"
+#include "helper/tests/support/virtual_run_loop.h"
 
 namespace parlevox::testing {
-
-/// A run loop in virtual time: nothing runs until the test says so.
-class FakeRunLoop final : public RunLoop {
- public:
-  double clock = 1000;
-
-  double now() override { return clock; }
-  void post(Task task) override { posted_.push_back(std::move(task)); }
-  TimerId after(double delayMs, Task task) override {
-    timers_.emplace(nextTimer_, Timer{clock + delayMs, std::move(task)});
-    return nextTimer_++;
-  }
-  void cancel(TimerId id) override { timers_.erase(id); }
-  void background(Task work) override { posted_.push_back(std::move(work)); }
-
-  /// Runs everything posted so far, and whatever that posts in turn.
-  void drain() {
-    while (!posted_.empty()) {
-      auto task = std::move(posted_.front());
-      posted_.pop_front();
-      task();
-    }
-  }
-
- private:
-  struct Timer {
-    double at;
-    Task task;
-  };
-  std::deque<Task> posted_;
-  std::map<TimerId, Timer> timers_;
-  TimerId nextTimer_ = 1;
-};
 
 /// The simulated desktop of `scenario`; the test fails when the scenario does not load.
 inline std::unique_ptr<sim::SimDesktop> loadDesktop(std::string_view scenario) {
@@ -99,7 +64,7 @@ class TestHelper {
   }
 
   std::unique_ptr<sim::SimDesktop> desktop;
-  FakeRunLoop loop;
+  VirtualRunLoop loop;
   Helper helper;
   HelperState& state = helper.state;
   std::vector<nlohmann::json> lines;
