@@ -8,9 +8,11 @@
 
 #include "helper/context/ax_read.h"
 #include "helper/context/page_address.h"
-#include "helper/core/text.h"
+#include "helper/platform/text.h"
 
 namespace parlevox {
+
+using platform::utf8FromUtf16;
 namespace {
 
 bool isWebArea(const std::optional<AXValue>& role) {

@@ -10,9 +10,11 @@
 #include "helper/context/text_windows.h"
 #include "helper/context/visible_texts.h"
 #include "helper/core/app_queries.h"
-#include "helper/core/text.h"
+#include "helper/platform/text.h"
 
 namespace parlevox {
+
+using platform::utf8FromUtf16;
 namespace {
 
 enum FocusEntry { kWindow, kRole, kSubrole, kValue, kSelection };

@@ -6,10 +6,12 @@
 #include "helper/context/ax_read.h"
 #include "helper/context/page_address.h"
 #include "helper/core/characters.h"
-#include "helper/core/text.h"
 #include "helper/core/white_space.h"
+#include "helper/platform/text.h"
 
 namespace parlevox {
+
+using platform::utf8FromUtf16;
 namespace {
 
 // The fingerprint attributes in their order, then the two the climb needs, in the same read.

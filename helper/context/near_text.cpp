@@ -11,10 +11,12 @@
 #include "helper/context/ax_read.h"
 #include "helper/context/geometry.h"
 #include "helper/core/characters.h"
-#include "helper/core/text.h"
 #include "helper/core/white_space.h"
+#include "helper/platform/text.h"
 
 namespace parlevox {
+
+using platform::utf8FromUtf16;
 namespace {
 
 enum NearEntry { kRole, kSubrole, kValue, kTitle, kPosition, kSize, kChildren, kClasses };

@@ -6,9 +6,12 @@
 #include <memory>
 
 #include "helper/core/characters.h"
-#include "helper/core/text.h"
+#include "helper/platform/text.h"
 
 namespace parlevox {
+
+using platform::utf16FromUtf8;
+using platform::utf8FromUtf16;
 namespace {
 
 struct UrlDeleter {

@@ -1,5 +1,5 @@
 // The "context", "nearText" and "window" commands.
-#include "helper/context/context_commands.h"
+#include "helper/app/context_commands.h"
 
 #include <nlohmann/json.hpp>
 
@@ -11,19 +11,22 @@
 #include "helper/core/command.h"
 #include "helper/core/emit.h"
 #include "helper/core/helper.h"
-#include "helper/core/text.h"
+#include "helper/core/process_id.h"
+#include "helper/platform/permissions.h"
+#include "helper/platform/text.h"
+#include "helper/platform/workspace.h"
 
 namespace parlevox {
 namespace {
+
+using platform::utf8FromUtf16;
 
 // How long "window" may search for the page before it answers with what it has.
 constexpr double windowDeadlineMs = 2000;
 constexpr std::int64_t titleLimit = 200;
 
-// A process id from the command; a value outside the 32-bit range names no process.
-std::optional<std::int32_t> processId(std::optional<std::int64_t> pid) {
-  if (!pid || *pid < INT32_MIN || *pid > INT32_MAX) return std::nullopt;
-  return static_cast<std::int32_t>(*pid);
+bool trusted(Helper& h) {
+  return h.platform.permissions && h.platform.permissions->accessibilityTrusted();
 }
 
 // Runs `work` on the background pool and replies with its result from the main thread.
@@ -43,11 +46,10 @@ Clock clockOf(RunLoop& loop) {
 
 std::optional<platform::RunningApp> targetApp(platform::Workspace& workspace,
                                               std::optional<std::int64_t> pid) {
-  if (pid) {
-    const auto wanted = processId(pid);
+  // A pid outside the 32-bit range names no process, never some other one by truncation.
+  if (const auto wanted = pid ? processId(*pid) : std::nullopt)
     for (auto& app : workspace.runningApplications())
-      if (wanted && app.pid == *wanted && !app.terminated) return app;
-  }
+      if (app.pid == *wanted && !app.terminated) return app;
   return workspace.frontmostApplication();
 }
 
@@ -64,7 +66,7 @@ nlohmann::json windowReply(platform::Accessibility& ax, std::int32_t pid, const 
 
 void runContext(Helper& h, const Command& c) {
   ContextRequest request{
-      .trusted = h.platform.accessibility->isProcessTrusted(),
+      .trusted = trusted(h),
       .app = targetApp(*h.platform.workspace, c.pid),
       .maxChars = c.maxChars.value_or(6000),
       .everything = c.all.value_or(false),
@@ -77,24 +79,24 @@ void runContext(Helper& h, const Command& c) {
 }
 
 void runNearText(Helper& h, const Command& c) {
-  const bool trusted = h.platform.accessibility->isProcessTrusted();
+  const bool allowed = trusted(h);
   const auto app = targetApp(*h.platform.workspace, c.pid);
   std::optional<std::int32_t> pid;
   if (app) pid = app->pid;
   replyInBackground(
       h, c.id,
-      [ax = h.platform.accessibility, trusted, pid, maxChars = c.maxChars.value_or(6000),
-       clock = clockOf(h.loop)] { return nearText(*ax, trusted, pid, maxChars, clock); });
+      [ax = h.platform.accessibility, allowed, pid, maxChars = c.maxChars.value_or(6000),
+       clock = clockOf(h.loop)] { return nearText(*ax, allowed, pid, maxChars, clock); });
 }
 
 void runWindow(Helper& h, const Command& c) {
-  if (!h.platform.accessibility->isProcessTrusted()) {
+  if (!trusted(h)) {
     respond(c.id, {{"ok", false}, {"error", "no_accessibility"}});
     return;
   }
   std::int32_t pid = 0;
   if (c.pid) {
-    pid = processId(c.pid).value_or(0);
+    pid = processId(*c.pid).value_or(kNoProcess);
   } else if (const auto front = h.platform.workspace->frontmostApplication()) {
     pid = front->pid;
   }
