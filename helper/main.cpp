@@ -1,4 +1,6 @@
 // Entry point of parlevox-helper: picks the desktop it runs on and hands over to start-up.
+#include <malloc.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <variant>
@@ -9,6 +11,11 @@
 #include "helper/platform/sim/sim_desktop.h"
 
 int main(int argc, char** argv) {
+  // glibc raises its mapping threshold after each large block it frees, up to 32 MiB, and then
+  // keeps such blocks in its heaps; a fixed threshold gives every block over 256 KiB (a long
+  // command line, the parser's copy of a long string) its own mapping, which goes back to the
+  // system when freed.
+  mallopt(M_MMAP_THRESHOLD, 256 * 1024);
   using parlevox::sim::SimDesktop;
   // The scenario named by PARLEVOX_DESKTOP, or the built-in demo desktop.
   std::unique_ptr<SimDesktop> desktop;

@@ -4,9 +4,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <string>
 #include <thread>
 #include <utility>
@@ -15,6 +17,7 @@
 #include "helper/app/dispatch.h"
 #include "helper/core/command.h"
 #include "helper/core/helper.h"
+#include "helper/core/line_framer.h"
 #include "helper/output/ducking.h"
 
 namespace parlevox {
@@ -24,8 +27,14 @@ namespace {
 void decodeLine(std::string_view line, std::vector<Command>& batch) {
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   if (line.empty()) return;
-  // Decoded in place: a command is large, and most of it stays empty.
-  if (!decodeCommandInto(line, batch.emplace_back())) batch.pop_back();
+  const std::size_t size = batch.size();
+  try {
+    // Decoded in place: a command is large, and most of it stays empty.
+    if (!decodeCommandInto(line, batch.emplace_back())) batch.pop_back();
+  } catch (const std::bad_alloc&) {
+    // Out of memory for this line: it is dropped like a malformed one, and the helper goes on.
+    while (batch.size() > size) batch.pop_back();
+  }
 }
 
 // Commands handed to the main loop in one task: enough that a burst of pipelined commands costs
@@ -45,9 +54,9 @@ class SpareBatches {
   Batch take() {
     std::unique_lock guard(lock_);
     if (spare_.empty() && made_ < kBatchesInFlight) {
-      ++made_;
       Batch batch;
       batch.reserve(kBatchSize);
+      ++made_;
       return batch;
     }
     returned_.wait(guard, [this] { return !spare_.empty(); });
@@ -72,14 +81,33 @@ class SpareBatches {
   std::size_t made_ = 0;
 };
 
-// Hands the batch to the main loop as one task, which runs its commands in order.
+// Hands the batch to the main loop as one task, which runs its commands in order. Out of memory,
+// the hand-over waits for memory to come back rather than losing commands or ending the helper.
 void post(Helper& h, SpareBatches& spares, Batch& batch) {
   if (batch.empty()) return;
-  auto commands = std::make_shared<Batch>(std::exchange(batch, spares.take()));
-  h.loop.post([&h, &spares, commands] {
-    for (const auto& c : *commands) handleCommand(h, c);
-    spares.give(std::move(*commands));
-  });
+  for (;;) {
+    try {
+      auto commands = std::make_shared<Batch>();
+      commands->swap(batch);
+      try {
+        h.loop.post([&h, &spares, commands] {
+          for (const auto& c : *commands) handleCommand(h, c);
+          spares.give(std::move(*commands));
+        });
+      } catch (...) {
+        commands->swap(batch);
+        throw;
+      }
+      break;
+    } catch (const std::bad_alloc&) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  }
+  try {
+    batch = spares.take();
+  } catch (const std::bad_alloc&) {
+    // The batch stays the empty one handed back by the swap; it grows when used.
+  }
 }
 
 // Posts the batch once it is full.
@@ -88,33 +116,23 @@ void postWhenFull(Helper& h, SpareBatches& spares, Batch& batch) {
 }
 
 void readLoop(Helper& h, int fd) {
-  std::string pending;
   static SpareBatches spares;  // outlives the reader: the main loop may still hand batches back
   Batch batch = spares.take();
+  LineFramer framer;
+  const LineFramer::Sink decode = [&](std::string_view line) {
+    decodeLine(line, batch);
+    postWhenFull(h, spares, batch);
+  };
   char buffer[64 * 1024];
   for (;;) {
     ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
-    std::string_view chunk(buffer, static_cast<std::size_t>(n));
-    std::size_t start = 0;
-    for (std::size_t end; (end = chunk.find('\n', start)) != std::string_view::npos;
-         start = end + 1) {
-      if (pending.empty()) {
-        decodeLine(chunk.substr(start, end - start), batch);
-        postWhenFull(h, spares, batch);
-      } else {
-        pending.append(chunk.substr(start, end - start));
-        decodeLine(pending, batch);
-        postWhenFull(h, spares, batch);
-        pending.clear();
-      }
-    }
-    pending.append(chunk.substr(start));
+    framer.feed({buffer, static_cast<std::size_t>(n)}, decode);
     post(h, spares, batch);
   }
   // A last line without a line feed still counts.
-  decodeLine(pending, batch);
+  framer.finish(decode);
   post(h, spares, batch);
   h.loop.post([&h] {
     unduck(h.state.ducking, h.platform.volume);

@@ -9,6 +9,7 @@
 #include "helper/platform/text.h"
 
 namespace parlevox {
+using platform::utf8FromUtf16;
 namespace {
 
 struct FocusedText {

@@ -6,7 +6,9 @@
 namespace parlevox {
 namespace {
 
-bool decodes(const char* line) {
+using namespace std::string_view_literals;
+
+bool decodes(std::string_view line) {
   return decodeCommand(line).has_value();
 }
 
@@ -19,6 +21,9 @@ TEST(DecodeCommand, NeedsAnObjectWithAStringCmd) {
   EXPECT_FALSE(decodes(R"("status")"));
   EXPECT_FALSE(decodes("not json"));
   EXPECT_FALSE(decodes(R"({"cmd":"status"} trailing)"));
+  // A NUL byte is no end of the text: what follows it is still part of the line.
+  EXPECT_FALSE(decodes("{\"cmd\":\"status\",\"id\":15}\0{\"cmd\":\"quit\"}"sv));
+  EXPECT_FALSE(decodes("{\"cmd\":\"status\"}\0"sv));
   EXPECT_FALSE(decodes(""));
 }
 
@@ -27,11 +32,21 @@ TEST(DecodeCommand, IntsMustBeIntegralNumbers) {
   EXPECT_EQ(decodeCommand(R"({"cmd":"x","count":1e3})")->count, 1000);
   EXPECT_EQ(decodeCommand(R"({"cmd":"x","pid":-12})")->pid, -12);
   EXPECT_EQ(decodeCommand(R"({"cmd":"x","id":9223372036854775807})")->id, INT64_MAX);
+  EXPECT_EQ(decodeCommand(R"({"cmd":"x","id":-9223372036854775808})")->id, INT64_MIN);
+  // Integral values written as fractions or with exponents are taken exactly, beyond 2^53 too.
+  EXPECT_EQ(decodeCommand(R"({"cmd":"x","id":9007199254740993.0})")->id, 9007199254740993);
+  EXPECT_EQ(decodeCommand(R"({"cmd":"x","id":-92233720368547758.08e2})")->id, INT64_MIN);
+  EXPECT_EQ(decodeCommand(R"({"cmd":"x","id":150e-1})")->id, 15);
+  EXPECT_EQ(decodeCommand(R"({"cmd":"x","id":-0.0e-400})")->id, 0);
   EXPECT_FALSE(decodes(R"({"cmd":"x","id":7.5})"));
   EXPECT_FALSE(decodes(R"({"cmd":"x","id":"7"})"));
   EXPECT_FALSE(decodes(R"({"cmd":"x","id":true})"));
   EXPECT_FALSE(decodes(R"({"cmd":"x","id":9223372036854775808})"));
   EXPECT_FALSE(decodes(R"({"cmd":"x","id":1e19})"));
+  EXPECT_FALSE(decodes(R"({"cmd":"x","id":-9223372036854775809})"));
+  EXPECT_FALSE(decodes(R"({"cmd":"x","id":18446744073709551616})"));
+  EXPECT_FALSE(decodes(R"({"cmd":"x","id":9223372036854775807.5})"));
+  EXPECT_FALSE(decodes(R"({"cmd":"x","id":1e-400})"));
   EXPECT_FALSE(decodes(R"({"cmd":"x","level":1e400})"));
   EXPECT_FALSE(decodes(R"({"cmd":"x","maxChars":[1]})"));
 }
@@ -85,6 +100,18 @@ TEST(DecodeCommand, NullIsAbsentAndUnknownKeysAreIgnored) {
   EXPECT_FALSE(c->pid);
   EXPECT_FALSE(c->swallow);
   EXPECT_FALSE(c->id);
+  // Unknown values of any shape are passed over, also inside records.
+  c = decodeCommand(R"({"x":[[{"a":[1,{"b":null}]}],"s"],"cmd":"config","y":{"z":[]},
+      "swallow":[{"k":{"key":1},"key":"Space","when":["Fn"],"w":[[]]}],"id":3})");
+  ASSERT_TRUE(c);
+  EXPECT_EQ(c->swallow, (std::vector<SwallowRule>{{"Space", {"Fn"}}}));
+  EXPECT_EQ(c->id, 3);
+  // Of a key given twice the last value counts.
+  EXPECT_EQ(decodeCommand(R"({"cmd":"x","id":"7","id":7})")->id, 7);
+  EXPECT_FALSE(decodeCommand(R"({"cmd":"x","id":7,"id":null})")->id);
+  EXPECT_FALSE(decodes(R"({"cmd":"x","id":7,"id":[7]})"));
+  EXPECT_EQ(decodeCommand(R"({"cmd":"x","watch":["A"],"watch":["B"]})")->watch,
+            std::vector<std::string>{"B"});
 }
 
 }  // namespace

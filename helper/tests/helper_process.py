@@ -2,6 +2,7 @@
 
 import json
 import os
+import resource
 import select
 import subprocess
 import tempfile
@@ -14,7 +15,7 @@ class Helper:
     """A running helper, on a scenario written to a temporary folder or on a scenario file."""
 
     def __init__(self, scenario=None, args=(), stdin=subprocess.PIPE, record=True, env=None,
-                 cwd=None, scenario_path=None, timeout=5.0):
+                 cwd=None, scenario_path=None, timeout=5.0, memory_limit=None):
         self.timeout = timeout  # how long to wait for a line unless a call says otherwise
         self.dir = tempfile.TemporaryDirectory()
         self.record_path = os.path.join(self.dir.name, "record.jsonl")
@@ -29,8 +30,13 @@ class Helper:
             with open(path, "w") as f:
                 json.dump(scenario, f)
             env["PARLEVOX_DESKTOP"] = path
+        def limit_memory():
+            if memory_limit is not None:
+                resource.setrlimit(resource.RLIMIT_AS, (memory_limit, memory_limit))
+
         self.proc = subprocess.Popen([HELPER, *args], stdin=stdin, stdout=subprocess.PIPE,
-                                     stderr=subprocess.PIPE, env=env, cwd=cwd)
+                                     stderr=subprocess.PIPE, env=env, cwd=cwd,
+                                     preexec_fn=limit_memory)
         self._buffer = b""
 
     def send(self, *commands, **fields):
@@ -91,12 +97,22 @@ class Helper:
         self.send(command)
         return self.reply(command["id"], timeout)
 
-    def record(self):
+    def memory_kib(self, key="VmRSS"):
+        """A memory figure of the running helper from /proc: "VmRSS" now, "VmHWM" at its peak."""
+        with open(f"/proc/{self.proc.pid}/status") as f:
+            return next(int(l.split()[1]) for l in f if l.startswith(key + ":"))
+
+    def record(self, times=False):
+        """What the desktop was asked to do, in order; with `times`, each entry keeps its "ms"."""
         try:
             with open(self.record_path) as f:
-                return [json.loads(l) for l in f if l.strip()]
+                entries = [json.loads(l) for l in f if l.strip()]
         except FileNotFoundError:
             return []
+        if not times:
+            for e in entries:
+                e.pop("ms", None)
+        return entries
 
     def close_stdin(self):
         self.proc.stdin.close()

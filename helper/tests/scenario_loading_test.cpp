@@ -151,6 +151,18 @@ TEST(DemoScenario, ShowsEveryKindOfAppAndScreen) {
   EXPECT_TRUE(screens[0].contains("notch"));
   EXPECT_LT(screens[1]["y"], 0);
   EXPECT_FALSE(screens[1].contains("notch"));
+
+  // Notes' text area has the focus, its caret after "Call Anna", as the scenario docs tell.
+  auto& ax = t.desktop->accessibility;
+  const auto field = ax.element("notes.text");
+  auto focused = ax.copyAttributeValue(ax.systemWide(), "AXFocusedUIElement");
+  ASSERT_TRUE(focused.ok());
+  EXPECT_EQ(std::get<platform::Element>(focused.value), field);
+  EXPECT_EQ(ax.copyAttributeValue(field, "AXSelectedTextRange").value,
+            platform::AXValue(platform::AXRange{27, 0}));
+  EXPECT_EQ(
+      ax.copyParameterizedAttributeValue(field, "AXStringForRange", platform::AXRange{18, 9}).value,
+      platform::AXValue(u"Call Anna"));
 }
 
 }  // namespace

@@ -13,6 +13,20 @@ from helper_process import HELPER, Helper
 SHIFT = 0x20000
 MARK = 0x566F726E
 QUIET = {"secureInput": False}
+CEILING = 4 << 20  # the longest command line read, in bytes before the line feed
+
+
+def sanitized():
+    """Whether the helper runs under the address sanitizer, whose allocator keeps freed memory
+    and reserves far more address space than any limit a test could set."""
+    with open(HELPER, "rb") as f:
+        return b"__asan_init" in f.read()
+
+
+def line_of(size, id):
+    """A status command of exactly `size` bytes, padded with an unknown string field."""
+    head = b'{"cmd":"status","id":%d,"pad":"' % id
+    return head + b"a" * (size - len(head) - 2) + b'"}'
 
 
 class FramingAndDecoding(unittest.TestCase):
@@ -26,12 +40,16 @@ class FramingAndDecoding(unittest.TestCase):
         self.assertEqual(lines[0], {"t": "ready", "ax": True, "tap": True})
         self.assertEqual([l.get("id") for l in lines[1:]], [1, 2])
 
-    def test_malformed_lines_are_dropped_and_the_next_is_answered(self):
+    def test_malformed_lines_are_dropped_and_ints_are_taken_exactly(self):
         with Helper(QUIET) as h:
             self.assertEqual(h.line()["t"], "ready")
             h.send('{"cmd":"status","id":"7"}', '{"id":1}', "[1,2]", '{"cmd":"arm","armed":1}',
                    "not json", '{"cmd":"config","swallow":[{"key":"Space"}],"id":3}', "",
-                   b'{"cmd":"status","id":\xff}', '{"cmd":"status","id":4}')
+                   b'{"cmd":"status","id":\xff}', b'{"cmd":"status","id":15}\0{"cmd":"quit"}',
+                   '{"cmd":"status","id":-9223372036854775809}', '{"cmd":"status","id":1e-400}',
+                   '{"cmd":"status","id":9007199254740993.0}', '{"cmd":"status","id":4}')
+            self.assertEqual(h.line(), {"ok": True, "ax": True, "tap": True, "secure": False,
+                                        "id": 9007199254740993})
             self.assertEqual(h.line(),
                              {"ok": True, "ax": True, "tap": True, "secure": False, "id": 4})
 
@@ -43,15 +61,21 @@ class FramingAndDecoding(unittest.TestCase):
             self.assertEqual(h.line(), {"ok": False, "error": "unknown command", "id": 9})
 
     def test_a_rejected_config_changes_nothing(self):
-        with Helper(QUIET) as h:
-            h.line()
+        # Armed, the helper would report the A key; with the rule lacking "when" in force, Space
+        # with Left Option would no longer be swallowed.
+        keys = [{"at": 1000, "press": "KeyA"}, {"release": "KeyA"}, {"press": "LeftOption"},
+                {"press": "Space"}, {"release": "Space"}, {"release": "LeftOption"}]
+        with Helper(dict(QUIET, input=keys)) as h:
             h.send('{"cmd":"config","armed":true,"swallow":[{"key":"Space"}],"id":1}')
+            self.assertEqual(h.line()["t"], "ready")
+            seen = h.lines_until(lambda l: l.get("t") == "up", timeout=10)
+            self.assertEqual([(l["t"], l.get("key"), l.get("swallowed")) for l in seen
+                              if l["t"] != "secure"],
+                             [("down", "LeftOption", None), ("key", "Space", True),
+                              ("key", "Space", True), ("up", "LeftOption", None)])
             self.assertEqual(h.ask({"cmd": "status", "id": 2})["id"], 2)
-
-
-def resident_kib(pid):
-    with open(f"/proc/{pid}/status") as f:
-        return next(int(l.split()[1]) for l in f if l.startswith("VmRSS:"))
+            received = [r.get("code") for r in h.record() if r["do"] == "receive"]
+            self.assertNotIn(49, received)
 
 
 class Backpressure(unittest.TestCase):
@@ -59,13 +83,13 @@ class Backpressure(unittest.TestCase):
         count = 200_000
         with Helper(QUIET, args=["--no-keys"]) as h:
             h.line()
-            before = resident_kib(h.proc.pid)
+            before = h.memory_kib()
             payload = b"".join(b'{"cmd":"status","id":%d}\n' % i for i in range(count))
             writer = threading.Thread(target=lambda: (h.proc.stdin.write(payload),
                                                       h.proc.stdin.close()))
             writer.start()
             time.sleep(1.5)  # nobody reads the replies meanwhile
-            grown = resident_kib(h.proc.pid) - before
+            grown = h.memory_kib() - before
             replies = 0
             while replies < count:
                 chunk = os.read(h.proc.stdout.fileno(), 1 << 20)
@@ -75,6 +99,36 @@ class Backpressure(unittest.TestCase):
             self.assertEqual(h.wait(), 0)
             # Queued as decoded commands, 200,000 lines would take well over 100 MiB.
             self.assertLess(grown, 32 * 1024, f"grew by {grown} KiB")
+
+
+class HostileInput(unittest.TestCase):
+    def test_overlong_lines_are_dropped_without_being_held_and_memory_goes_back(self):
+        lines = [line_of(100 << 20, 1), line_of(CEILING, 2), line_of(CEILING + 1, 3)]
+        head = b'{"cmd":"status","id":4,"x":['
+        lines.append(head + b"1," * ((CEILING - len(head) - 3) // 2) + b"1]}")  # 2M elements
+        # Under an address-space limit that leaves room for a few lines at the ceiling but not
+        # for one line of 100 MB.
+        limit = None if sanitized() else 640 << 20
+        with Helper(QUIET, args=["--no-keys"], memory_limit=limit) as h:
+            h.line()
+            idle, peak = h.memory_kib(), h.memory_kib("VmHWM")
+            h.send(*lines, '{"cmd":"status","id":5}')
+            replies = h.lines_until(lambda l: l.get("id") == 5, timeout=120)
+            self.assertEqual([l["id"] for l in replies if "id" in l], [2, 4, 5])
+            if not sanitized():
+                self.assertLess(h.memory_kib("VmHWM") - peak, 40 * 1024)
+                self.assertLess(h.memory_kib() - idle, 4 * 1024)
+            self.assertEqual(h.finish(), (0, b""))
+
+    def test_posted_keys_leave_nothing_in_memory_without_a_record_file(self):
+        with Helper(QUIET, args=["--no-keys"], record=False) as h:
+            h.line()
+            idle = h.memory_kib()
+            h.send(*({"cmd": "selectBack", "count": 5000, "id": i} for i in range(40)))
+            h.replies(range(40), timeout=120)
+            if not sanitized():
+                # Kept in memory, the 400,000 posted key events would take some 300 MB.
+                self.assertLess(h.memory_kib() - idle, 8 * 1024)
 
 
 class Commands(unittest.TestCase):

@@ -9,6 +9,9 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 
+#include "helper/platform/sim/ax_tree_scenario.h"
+#include "helper/platform/sim/sim_desktop_changes.h"
+
 namespace parlevox::sim {
 namespace {
 
@@ -86,11 +89,16 @@ SimDesktop::Loaded SimDesktop::fromJson(const nlohmann::json& scenario) {
     desktop->permissions.load(root);
     desktop->events.load(root);
     desktop->workspace.load(root);
+    loadAccessibility(root, desktop->axTree);
+    desktop->axTree.setFrontmostSource(
+        [workspace = &desktop->workspace] { return workspace->frontmostPid(); });
     desktop->hasVolume = desktop->volume.load(root);
     desktop->screens.load(root);
     desktop->inputSources.load(root);
     desktop->files.load(root);
-    desktop->input.load(root);
+    desktop->input.load(root, [d = desktop.get()](const ScenarioReader& step) {
+      return readDesktopChange(step, {d->axTree, d->workspace, d->events});
+    });
     // Opened last, so that a scenario that does not fit leaves no file behind.
     if (record && !desktop->recorder.openFile(*record))
       return "cannot write the record file " + *record + ": " + std::strerror(errno);

@@ -8,6 +8,7 @@
 #include <variant>
 
 #include "helper/platform/platform.h"
+#include "helper/platform/sim/ax_tree.h"
 #include "helper/platform/sim/recorder.h"
 #include "helper/platform/sim/sim_accessibility.h"
 #include "helper/platform/sim/sim_events.h"
@@ -48,7 +49,8 @@ class SimDesktop {
   SimScreens screens;
   bool hasVolume = false;
   SimInputSources inputSources;
-  SimAccessibility accessibility{recorder};
+  AXTree axTree;  // the applications' user interfaces
+  SimAccessibility accessibility{axTree, recorder, permissions};
   SimFiles files;
   SimInput input{events};  // the keyboard and mouse, and the scenario's timed input
 

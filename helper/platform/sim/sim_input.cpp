@@ -150,16 +150,30 @@ void SimInput::send(const Control& control, bool down, bool unseen, std::int64_t
   events_.deliver(e);
 }
 
-void SimInput::load(const ScenarioReader& scenario) {
+void SimInput::load(const ScenarioReader& scenario, const ChangeReader& changes) {
   const auto& steps = scenario.array("input");
   double last = 0;
   for (std::size_t i = 0; i < steps.size(); ++i) {
     auto entry = scenario.element("input", i);
-    entry.onlyKeys({"at", "press", "release", "repeat", "x", "y", "unseen"});
     Step step;
     step.at = entry.number("at", last);
     if (step.at < last) entry.fail("at", "a time no earlier than the step before");
     last = step.at;
+    auto oneAction = [&entry] {
+      throw ScenarioError(entry.place() +
+                          " must have one action: \"press\", \"release\", \"repeat\", "
+                          "\"focus\", \"front\", \"change\", \"remove\", \"secure\" or "
+                          "\"tapDisabled\"");
+    };
+    if (!entry.has("press") && !entry.has("release") && !entry.has("repeat")) {
+      auto change = changes ? changes(entry) : std::nullopt;
+      if (!change) oneAction();
+      step.action = Step::Action::change;
+      step.change = std::move(*change);
+      script_.push_back(std::move(step));
+      continue;
+    }
+    entry.onlyKeys({"at", "press", "release", "repeat", "x", "y", "unseen"});
     int actions = 0;
     for (auto [key, action] :
          {std::pair{"press", Step::Action::press}, std::pair{"release", Step::Action::release},
@@ -172,7 +186,7 @@ void SimInput::load(const ScenarioReader& scenario) {
       if (!control) entry.fail(key, "a key, modifier or mouse button name");
       step.control = *control;
     }
-    if (actions != 1) entry.fail("press", "given, or else one of \"release\" and \"repeat\"");
+    if (actions != 1) oneAction();
     if (entry.has("x")) step.x = entry.number("x", 0);
     if (entry.has("y")) step.y = entry.number("y", 0);
     step.unseen = entry.boolean("unseen", false);
@@ -209,6 +223,9 @@ void SimInput::playStep(std::size_t index) {
       break;
     case Step::Action::repeat:
       repeat(step.control);
+      break;
+    case Step::Action::change:
+      step.change();
       break;
   }
   if (index + 1 < script_.size())

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <string>
@@ -36,8 +37,13 @@ class SimInput final : public platform::ScriptedInput {
  public:
   explicit SimInput(SimEvents& events) : events_(events) {}
 
-  /// Reads the scenario's timed "input" script.
-  void load(const ScenarioReader& scenario);
+  /// Reads a step of the script that changes the desktop rather than pressing a key: its action,
+  /// or nothing when the step is no such change.
+  using ChangeReader =
+      std::function<std::optional<std::function<void()>>(const ScenarioReader& step)>;
+
+  /// Reads the scenario's timed "input" script; `changes` reads its other steps.
+  void load(const ScenarioReader& scenario, const ChangeReader& changes = nullptr);
 
   /// A press: key down, flags changed for a modifier, button down for a mouse button. An unseen
   /// press changes the device state (held modifiers, flags) without delivering an event, like a
@@ -59,8 +65,9 @@ class SimInput final : public platform::ScriptedInput {
  private:
   struct Step {
     double at = 0;
-    enum class Action { press, release, repeat } action = Action::press;
+    enum class Action { press, release, repeat, change } action = Action::press;
     Control control;
+    std::function<void()> change;
     std::optional<double> x, y;
     bool unseen = false;
   };

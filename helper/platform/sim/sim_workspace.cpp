@@ -24,7 +24,7 @@ void SimWorkspace::load(const ScenarioReader& scenario) {
   std::set<std::int32_t> pids;
   for (std::size_t i = 0; i < apps.size(); ++i) {
     auto app = scenario.element("apps", i);
-    app.onlyKeys({"pid", "bundle", "name", "path", "policy", "terminated"});
+    app.onlyKeys({"pid", "bundle", "name", "path", "policy", "terminated", "ui"});
     app.require("pid");
     platform::RunningApp a;
     a.pid = static_cast<std::int32_t>(app.integer("pid", 0, 1, kMaxPid));
@@ -59,6 +59,18 @@ std::vector<platform::RunningApp> SimWorkspace::runningApplications() {
 
 void SimWorkspace::prohibitActivation() {
   recorder_.record({{"do", "activationPolicy"}, {"policy", "prohibited"}});
+}
+
+std::optional<std::int32_t> SimWorkspace::frontmostPid() {
+  std::lock_guard guard(lock_);
+  return frontmost_;
+}
+
+bool SimWorkspace::hasApp(std::int32_t pid) {
+  std::lock_guard guard(lock_);
+  for (const auto& a : apps_)
+    if (a.pid == pid) return true;
+  return false;
 }
 
 void SimWorkspace::setFrontmost(std::optional<std::int32_t> pid) {

@@ -12,7 +12,7 @@ namespace parlevox::sim {
 class SimWorkspace final : public platform::Workspace {
  public:
   explicit SimWorkspace(Recorder& recorder) : recorder_(recorder) {}
-  /// Reads the scenario's "apps" list and its "frontmost" pid.
+  /// Reads the scenario's "apps" list and its "frontmost" pid ("ui" is the accessibility tree's).
   void load(const ScenarioReader& scenario);
 
   std::optional<platform::RunningApp> frontmostApplication() override;
@@ -21,6 +21,10 @@ class SimWorkspace final : public platform::Workspace {
 
   /// Brings the application with `pid` to the front (nothing in front for an unknown pid).
   void setFrontmost(std::optional<std::int32_t> pid);
+  /// The pid of the application in front, if any.
+  std::optional<std::int32_t> frontmostPid();
+  /// Whether one of the scenario's applications has this pid.
+  bool hasApp(std::int32_t pid);
 
  private:
   Recorder& recorder_;

@@ -37,6 +37,7 @@ class TestHelper {
         helper{.state = {}, .platform = desktop->platform(), .loop = loop, .exit = [this](int s) {
                  exitStatus = s;
                }} {
+    desktop->recorder.setClock([this] { return loop.now(); });
     setLineSink([this](std::string_view line) {
       lines.push_back(nlohmann::json::parse(line.substr(0, line.size() - 1)));
     });

@@ -14,6 +14,8 @@
 //   secure on|off       secure keyboard entry from now on
 //   front <pid>|none    brings an application to the front
 //   layout <id>         makes an enabled keyboard the current one
+//   play                starts the scenario's timed input script now (its steps fire as the
+//                       virtual clock passes their times)
 //   wait <ms>           advances the virtual clock (it starts at 1000), firing due timers
 //   at <ms>             advances the virtual clock to this time
 //   hide <words>        from now on, record entries starting with these words are not checked
@@ -87,10 +89,13 @@ std::string renderEntry(const nlohmann::json& entry) {
   }
   if (what == "enableTap") return "enableTap";
   if (what == "createTap") return entry.value("ok", false) ? "createTap ok" : "createTap failed";
-  if (what == "axSetAttribute")
-    return "axSetAttribute " + std::to_string(entry.value("pid", 0)) + " " +
-           entry.value("attribute", "") + "=" + (entry.value("value", false) ? "true" : "false") +
+  if (what == "axSetAttribute") {
+    const auto& value = entry.contains("value") ? entry["value"] : nlohmann::json();
+    std::string text = "axSetAttribute " + std::to_string(entry.value("pid", 0)) + " ";
+    if (entry.contains("element")) text += entry.value("element", "") + ".";
+    return text + entry.value("attribute", "") + "=" + value.dump() +
            " timeout=" + number(entry.value("timeout", 0.0));
+  }
   return entry.dump();
 }
 
@@ -144,6 +149,7 @@ class Run {
         .state = {}, .platform = desktop_->platform(), .loop = loop_, .exit = [this](int status) {
           log_.push_back("exit " + std::to_string(status));
         }});
+    desktop_->recorder.setClock([this] { return loop_.now(); });
     installTap(*helper_);
     setLineSink([this](std::string_view line) {
       std::string text(line.substr(0, line.size() - 1));
@@ -236,6 +242,12 @@ class Run {
         desktop_->workspace.setFrontmost(std::nullopt);
       else
         desktop_->workspace.setFrontmost(std::stoi(rest));
+      return "";
+    }
+    if (verb == "play") {
+      desktop_->input.mainLoopStarting([this](double delayMs, std::function<void()> task) {
+        loop_.after(delayMs, std::move(task));
+      });
       return "";
     }
     if (verb == "layout") {
