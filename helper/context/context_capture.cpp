@@ -102,9 +102,12 @@ nlohmann::json captureContext(platform::Accessibility& ax, const ContextRequest&
       areaNode = node;
       break;
     }
-    node = elementOf(reads.clip.of(*node)[kParent]);
+    ElementReads::Values scratch;
+    node = elementOf(reads.clip.of(*node, scratch)[kParent]);
   }
 
+  // The rest walk passes no element twice: what the area walks kept is used, nothing new kept.
+  reads.walk.keep(false);
   CollectedTexts rest;
   if (!(areaNode && *areaNode == *window))
     rest = collectTexts(reads.walk, *window, windowClip,

@@ -1,5 +1,5 @@
-// The batched attribute reads of one command, kept per element, so that walks passing the same
-// elements again ask the application once.
+// The batched attribute reads of one command, kept per element while walks may pass the same
+// elements again, so that the application is asked once for each.
 #pragma once
 
 #include <optional>
@@ -18,12 +18,23 @@ class ElementReads {
   ElementReads(platform::Accessibility& ax, std::vector<std::string_view> names)
       : ax_(ax), names_(std::move(names)) {}
 
-  /// The element's values, one per name: one batched read the first time it is asked for.
-  const Values& of(const Element& element) {
-    auto [it, added] = read_.try_emplace(element.identity());
-    if (added) it->second = {element, axValues(ax_, element, names_)};
-    return it->second.values;
+  /// The values kept for the element, if it was read while keeping.
+  const Values* kept(const Element& element) const {
+    const auto it = read_.find(element.identity());
+    return it == read_.end() ? nullptr : &it->second.values;
   }
+  /// The element's values, one per name: kept ones, else one batched read, kept when `keep`
+  /// is on. A value not kept lives in `scratch`, which the caller holds while it needs it.
+  const Values& of(const Element& element, Values& scratch) {
+    if (const auto* values = kept(element)) return *values;
+    if (!keep_) return scratch = axValues(ax_, element, names_);
+    auto& entry = read_[element.identity()];
+    entry = {element, axValues(ax_, element, names_)};
+    return entry.values;
+  }
+  /// Whether reads from now on are kept. Keeping costs memory for every element read, so a
+  /// walk that will not pass its elements again reads without it.
+  void keep(bool on) { keep_ = on; }
   platform::Accessibility& accessibility() { return ax_; }
 
  private:
@@ -34,6 +45,7 @@ class ElementReads {
   platform::Accessibility& ax_;
   std::vector<std::string_view> names_;
   std::unordered_map<const void*, Entry> read_;
+  bool keep_ = true;
 };
 
 }  // namespace parlevox

@@ -45,7 +45,8 @@ struct Walk {
   void visit(const Element& element, int depth, const Rect& clip) {
     if (over() || depth > maxWalkDepth || (skip && element == *skip)) return;
     ++result.visited;
-    const auto& values = reads.of(element);
+    ElementReads::Values scratch;
+    const auto& values = reads.of(element, scratch);
     const auto* role = valueAs<std::u16string>(values[kRole]);
     if (is(role, secureRole) || is(valueAs<std::u16string>(values[kSubrole]), secureRole)) return;
     const auto frame = frameOf(values[kPosition], values[kSize]);
@@ -56,7 +57,7 @@ struct Walk {
     const auto* children = valueAs<std::vector<Element>>(values[kChildren]);
     if (!children) return;
     const Rect inner = clipForChildren(roleName(role), frame, clip);
-    // The cached values outlive the loop: entries are never removed during a capture.
+    // `values` outlives the loop: kept entries are never removed, others live in `scratch`.
     for (const auto& child : *children) {
       if (over()) break;
       visit(child, depth + 1, inner);
@@ -108,7 +109,8 @@ Rect clipOf(ElementReads& clipReads, const Element& element, const Element& wind
   Rect clip = windowClip;
   Element node = element;
   for (int i = 0; i < 40 && node != window && !deadline.passed(); ++i) {
-    const auto& values = clipReads.of(node);
+    ElementReads::Values scratch;
+    const auto& values = clipReads.of(node, scratch);
     clip = clipForChildren(roleName(valueAs<std::u16string>(values[kClipRole])),
                            frameOf(values[kClipPosition], values[kClipSize]), clip);
     const auto parent = elementOf(values[kClipParent]);
