@@ -6,6 +6,7 @@
 #include <string>
 
 #include "helper/context/context_capture.h"
+#include "helper/context/near_text.h"
 #include "helper/context/visible_texts.h"
 #include "helper/platform/text.h"
 #include "helper/tests/support/test_helper.h"
@@ -317,6 +318,33 @@ TEST(CaptureContext, ElementLimitsAndTheDeadlineBoundTheReads) {
   EXPECT_EQ(ax.callCounts().batched, 2001u);
   EXPECT_EQ(cut["area"].size(), 1500u);
   EXPECT_EQ(cut["texts"].size(), 412u);
+}
+
+TEST(CaptureContext, CyclicTreesStayWithinEveryBound) {
+  // An application that lists the window among its own descendants and makes an element its
+  // own parent: every walk and climb must still end within its limits.
+  auto desktop = loadDesktop(R"({"apps": [{"pid": 3, "name": "Loop", "ui": {"windows": [
+    {"id": "w", "role": "AXWindow", "frame": [0, 0, 800, 600], "children": [
+      {"id": "a", "role": "AXGroup", "frame": [0, 0, 800, 600],
+       "attributes": {"AXChildren": {"elements": ["t", "w"]}, "AXParent": {"element": "a"}}},
+      {"id": "t", "role": "AXTextField", "value": "loop", "frame": [0, 0, 100, 20],
+       "attributes": {"AXParent": {"element": "a"}}}]}],
+    "focused": "t"}}]})");
+  auto& ax = desktop->accessibility;
+  ContextRequest request{.trusted = true,
+                         .app = desktop->workspace.runningApplications().at(0),
+                         .maxChars = 1'000'000,
+                         .displays = {Rect{0, 0, 1000, 800}}};
+  const auto reply = captureContext(ax, request);
+  EXPECT_EQ(reply["focusedValue"], "loop");
+  // The element that is its own parent ends the climb without an area; the rest walk meets
+  // the field once per level of the cycle until the depth limit.
+  EXPECT_EQ(reply["area"], nlohmann::json::array());
+  EXPECT_EQ(reply["texts"].size(), 40u);
+  EXPECT_LT(ax.callCounts().batched, 1000u);
+  const auto near = nearText(ax, true, 3, 1'000'000, {});
+  EXPECT_EQ(near["above"].size(), 0u);
+  EXPECT_EQ(near["below"].size(), 40u);
 }
 
 }  // namespace
