@@ -8,6 +8,8 @@ packages=(
   cmake ninja-build g++ pkg-config clang libclang-rt-14-dev clang-format
   # libraries
   nlohmann-json3-dev libasio-dev libicu-dev
+  # web addresses read from accessibility trees (libcurl's URL parser)
+  libcurl4-openssl-dev
   # media: decoding and the sound server's volume
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev libpulse-dev
   # window shots: text recognition (Russian and English models), JPEG encoding, Base64

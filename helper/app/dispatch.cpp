@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <unordered_map>
 
+#include "helper/app/context_commands.h"
 #include "helper/app/focus_commands.h"
 #include "helper/app/layout_commands.h"
 #include "helper/app/process_commands.h"
@@ -43,10 +44,13 @@ constexpr std::array kRows{
     Row{"ownClicks", runOwnClicks},
     Row{"screens", runScreens},
     Row{"decode", runDecode},
+    Row{"context", runContext},
+    Row{"nearText", runNearText},
     Row{"duck", runDuck},
     Row{"unduck", runUnduck},
     Row{"focusedState", runFocusedState},
     Row{"focusedValue", runFocusedValue},
+    Row{"window", runWindow},
     Row{"selectBack", runSelectBack},
     Row{"selectAll", runSelectAll},
     Row{"inputLanguages", runInputLanguages},

@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "helper/platform/accessibility.h"
 #include "helper/core/rect.h"
+#include "helper/platform/accessibility.h"
 #include "helper/platform/geometry.h"
 
 namespace parlevox {
@@ -17,8 +17,6 @@ namespace parlevox {
 namespace platform {
 class Screens;
 }
-
-
 
 /// A rectangle narrower or lower than this does not occupy the screen (hidden placeholders).
 inline constexpr double inViewMinSize = 2.0;

@@ -6,6 +6,7 @@
 #include <unicode/utext.h>
 
 #include <memory>
+#include <optional>
 
 namespace parlevox {
 namespace {
@@ -25,6 +26,19 @@ icu::BreakIterator* iteratorOver(std::u16string_view text) {
   iterator->setText(ut, status);
   utext_close(ut);  // the iterator keeps its own clone
   return U_FAILURE(status) ? nullptr : iterator.get();
+}
+
+// The number of characters of a text made only of ASCII units, where every unit is a character
+// of its own except a carriage return followed by a line feed; absent for any other text.
+std::optional<std::int64_t> asciiCharacterCount(std::u16string_view text) {
+  std::int64_t pairs = 0;
+  char16_t previous = 0;
+  for (const char16_t c : text) {
+    if (c >= 0x80) return std::nullopt;
+    if (c == u'\n' && previous == u'\r') ++pairs;
+    previous = c;
+  }
+  return static_cast<std::int64_t>(text.size()) - pairs;
 }
 
 }  // namespace
@@ -52,6 +66,23 @@ std::u16string_view firstCharacters(std::u16string_view text, std::int64_t count
     position = next;
   }
   return text.substr(0, static_cast<std::size_t>(position));
+}
+
+std::int64_t characterCount(std::u16string_view text) {
+  if (auto count = asciiCharacterCount(text)) return *count;
+  auto* it = iteratorOver(text);
+  if (!it) return static_cast<std::int64_t>(text.size());
+  std::int64_t count = 0;
+  it->first();
+  while (it->next() != icu::BreakIterator::DONE) ++count;
+  return count;
+}
+
+bool hasMoreCharactersThan(std::u16string_view text, std::int64_t count) {
+  if (count < 0) return true;
+  if (text.size() <= static_cast<std::uint64_t>(count)) return false;
+  if (auto ascii = asciiCharacterCount(text)) return *ascii > count;
+  return firstCharacters(text, count).size() < text.size();
 }
 
 }  // namespace parlevox

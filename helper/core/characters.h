@@ -11,5 +11,10 @@ namespace parlevox {
 std::u16string_view lastCharacters(std::u16string_view text, std::int64_t count);
 /// The first `count` user-perceived characters of `text`, with the same rules.
 std::u16string_view firstCharacters(std::u16string_view text, std::int64_t count);
+/// How many user-perceived characters `text` holds.
+std::int64_t characterCount(std::u16string_view text);
+/// Whether `text` holds more than `count` user-perceived characters, without counting past
+/// `count` in text beyond ASCII.
+bool hasMoreCharactersThan(std::u16string_view text, std::int64_t count);
 
 }  // namespace parlevox

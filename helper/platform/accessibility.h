@@ -38,6 +38,8 @@ class Element {
 
   explicit operator bool() const { return identity_ != nullptr; }
   friend bool operator==(const Element& a, const Element& b) { return a.identity_ == b.identity_; }
+  /// What names the element: equal for equal handles, for as long as a handle to it lives.
+  const void* identity() const { return identity_; }
   /// The backend's object behind the handle.
   template <class T>
   const T* as() const {

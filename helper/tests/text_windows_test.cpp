@@ -3,6 +3,7 @@
 
 #include "helper/context/text_windows.h"
 #include "helper/core/characters.h"
+#include "helper/core/white_space.h"
 
 namespace parlevox {
 namespace {
@@ -41,7 +42,8 @@ TEST(TextWindows, FieldAroundKeepsSixTenthsBeforeTheCaret) {
 TEST(TextWindows, WholeWordsWidenByAtMostFortyUnits) {
   EXPECT_EQ(wholeWords(u"alpha beta gamma", {7, 8}), u"beta");
   EXPECT_EQ(wholeWords(u"alpha\u00A0beta\u2029gamma", {7, 8}), u"beta");
-  EXPECT_EQ(wholeWords(u"alpha beta", {50, 60}), u"beta");  // clamped to the end, widened back
+  // A range past the end is clamped to the end and widened back to the last word.
+  EXPECT_EQ(wholeWords(u"alpha beta", {50, 60}), u"beta");
   EXPECT_EQ(wholeWords(u"alpha beta", {-5, 2}), u"alpha");
   const auto unbroken = digits(200);
   EXPECT_EQ(wholeWords(unbroken, {100, 101}), unbroken.substr(60, 81));
@@ -61,6 +63,20 @@ TEST(Characters, CountGraphemeClustersNotUnits) {
   // A lone surrogate is a character of its own and never splits a pair beside it.
   const std::u16string broken = u"x\xD800\U0001F600";
   EXPECT_EQ(lastCharacters(broken, 2), broken.substr(1));
+  // Counting: CR LF is one character in ASCII text as in any other.
+  const std::pair<std::u16string, std::int64_t> counts[] = {
+      {u"", 0}, {u"abc", 3}, {u"a\r\nb", 3}, {u"\r\r\n", 2}, {text, 6}, {broken, 3}};
+  for (const auto& [counted, n] : counts) {
+    EXPECT_EQ(characterCount(counted), n) << counted.size();
+    EXPECT_TRUE(hasMoreCharactersThan(counted, n - 1)) << counted.size();
+    EXPECT_FALSE(hasMoreCharactersThan(counted, n)) << counted.size();
+  }
+}
+
+TEST(Characters, TrimUnicodeWhiteSpaceAtBothEnds) {
+  EXPECT_EQ(trimWhiteSpace(u" \t\r\n\u00A0\u2028\u3000 a b \u0085\u202F"), u"a b");
+  EXPECT_EQ(trimWhiteSpace(u"\u200Bword\u200B"), u"\u200Bword\u200B");  // zero width: no space
+  EXPECT_EQ(trimWhiteSpace(u" \n "), u"");
 }
 
 }  // namespace
