@@ -8,6 +8,8 @@ packages=(
   cmake ninja-build g++ pkg-config clang libclang-rt-14-dev clang-format
   # libraries
   nlohmann-json3-dev libasio-dev libicu-dev
+  # checksums in the simulated desktop's record
+  zlib1g-dev
   # media: decoding and the sound server's volume
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev libpulse-dev
   # tests: a sound server of their own, its client, and media to decode

@@ -14,6 +14,7 @@ class Screens;
 class InputSources;
 class Accessibility;
 class Files;
+class Pasteboard;
 
 /// Runs `task` on the main loop after `delayMs`.
 using MainLoopTimer = std::function<void(double delayMs, std::function<void()> task)>;
@@ -37,6 +38,7 @@ struct Platform {
   InputSources* inputSources = nullptr;
   Accessibility* accessibility = nullptr;
   Files* files = nullptr;
+  Pasteboard* pasteboard = nullptr;
   ScriptedInput* scriptedInput = nullptr;  // may be null
 };
 

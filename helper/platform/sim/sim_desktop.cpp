@@ -91,6 +91,8 @@ SimDesktop::Loaded SimDesktop::fromJson(const nlohmann::json& scenario) {
     desktop->inputSources.load(root);
     desktop->files.load(root);
     desktop->input.load(root);
+    desktop->pasteboard.load(root);
+    desktop->apps.load(root);
     // Opened last, so that a scenario that does not fit leaves no file behind.
     if (record && !desktop->recorder.openFile(*record))
       return "cannot write the record file " + *record + ": " + std::strerror(errno);
@@ -145,8 +147,15 @@ std::unique_ptr<SimDesktop> SimDesktop::demo() {
   return std::move(std::get<std::unique_ptr<SimDesktop>>(loaded));
 }
 
+void SimDesktop::MainLoopStart::mainLoopStarting(platform::MainLoopTimer timer) {
+  desktop_.apps.setTimer(timer);
+  desktop_.input.mainLoopStarting(std::move(timer));
+}
+
 platform::Platform SimDesktop::platform() {
   events.onTapCreated([this] { input.tapCreated(); });
+  events.onReceived([this](const platform::InputEvent& event) { apps.received(event); });
+  workspace.onActivate([this](std::int32_t pid) { return apps.activate(pid); });
   return {.permissions = &permissions,
           .events = &events,
           .workspace = &workspace,
@@ -155,7 +164,8 @@ platform::Platform SimDesktop::platform() {
           .inputSources = &inputSources,
           .accessibility = &accessibility,
           .files = &files,
-          .scriptedInput = &input};
+          .pasteboard = &pasteboard,
+          .scriptedInput = &mainLoopStart_};
 }
 
 }  // namespace parlevox::sim

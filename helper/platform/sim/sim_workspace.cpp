@@ -24,7 +24,7 @@ void SimWorkspace::load(const ScenarioReader& scenario) {
   std::set<std::int32_t> pids;
   for (std::size_t i = 0; i < apps.size(); ++i) {
     auto app = scenario.element("apps", i);
-    app.onlyKeys({"pid", "bundle", "name", "path", "policy", "terminated"});
+    app.onlyKeys({"pid", "bundle", "name", "path", "policy", "terminated", "reacts"});
     app.require("pid");
     platform::RunningApp a;
     a.pid = static_cast<std::int32_t>(app.integer("pid", 0, 1, kMaxPid));
@@ -59,6 +59,10 @@ std::vector<platform::RunningApp> SimWorkspace::runningApplications() {
 
 void SimWorkspace::prohibitActivation() {
   recorder_.record({{"do", "activationPolicy"}, {"policy", "prohibited"}});
+}
+
+bool SimWorkspace::activateApplication(std::int32_t pid) {
+  return activate_ && activate_(pid);
 }
 
 void SimWorkspace::setFrontmost(std::optional<std::int32_t> pid) {
