@@ -11,6 +11,8 @@
 #include "helper/core/rect.h"
 #include "helper/core/run_loop.h"
 #include "helper/keyboard/key_gate.h"
+#include "helper/keyboard/user_presses.h"
+#include "helper/output/pasteboard_state.h"
 #include "helper/platform/events.h"
 
 namespace parlevox {
@@ -61,8 +63,14 @@ struct HelperState {
 
   std::uint32_t commandModifierState = 1;
 
+  // The user's presses that may have written the pasteboard, counted by the tap.
+  UserPresses userPresses;
+
   // Output-volume ducking.
   std::optional<float> duckedFrom, duckedTo;
+
+  // The user's pasteboard around copies the helper asks for.
+  PasteboardState pasteboard;
 
   double inViewMinSize = 2.0;
 };

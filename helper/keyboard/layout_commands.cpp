@@ -21,7 +21,7 @@ void runSelectAll(Helper& h, const Command& c) {
     respond(c.id, {{"ok", false}, {"error", "no_a_key"}});
     return;
   }
-  respond(c.id, {{"ok", postKey(h, *code, kCommandFlag, platform::TapLocation::session, 8000)}});
+  respond(c.id, {{"ok", postKey(*h.platform.events, *code, kCommandFlag, platform::TapLocation::session, 8000)}});
 }
 
 }  // namespace parlevox

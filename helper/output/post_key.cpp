@@ -4,13 +4,12 @@
 #include <chrono>
 #include <thread>
 
-#include "helper/core/helper.h"
+#include "helper/core/state.h"
 
 namespace parlevox {
 
-bool postKey(Helper& h, std::uint16_t keyCode, std::uint64_t flags, platform::TapLocation tap,
-             std::uint32_t gapMicros) {
-  auto& events = *h.platform.events;
+bool postKey(platform::EventSystem& events, std::uint16_t keyCode, std::uint64_t flags,
+             platform::TapLocation tap, std::uint32_t gapMicros) {
   auto down = events.createKeyboardEvent(keyCode, true);
   auto up = events.createKeyboardEvent(keyCode, false);
   if (!down || !up) return false;

@@ -7,15 +7,19 @@
 
 namespace parlevox {
 
-struct Helper;
-
 /// The Command and Shift event flags.
 inline constexpr std::uint64_t kCommandFlag = 0x100000;
 inline constexpr std::uint64_t kShiftFlag = 0x20000;
 
+/// Key codes the helper posts by position.
+inline constexpr std::uint16_t kReturnKey = 36;
+inline constexpr std::uint16_t kLeftArrowKey = 123;
+inline constexpr std::uint16_t kRightArrowKey = 124;
+
 /// Posts a key-down and, `gapMicros` later, a key-up of `keyCode` at `tap`, both with exactly
-/// `flags`. False, and nothing posted, when the events cannot be created.
-bool postKey(Helper& h, std::uint16_t keyCode, std::uint64_t flags,
+/// `flags` and the helper's mark in their user data. The gap blocks the calling thread. False,
+/// and nothing posted, when either event cannot be created.
+bool postKey(platform::EventSystem& events, std::uint16_t keyCode, std::uint64_t flags,
              platform::TapLocation tap = platform::TapLocation::session,
              std::uint32_t gapMicros = 8000);
 

@@ -7,31 +7,20 @@
 #include "helper/core/command.h"
 #include "helper/core/emit.h"
 #include "helper/core/helper.h"
-#include "helper/platform/events.h"
+#include "helper/output/post_key.h"
 
 namespace parlevox {
 namespace {
 
 constexpr std::int64_t kMaxSteps = 5000;
-constexpr std::int64_t kLeftArrow = 123;
-constexpr std::uint64_t kShiftFlag = 0x20000;
 
 }  // namespace
 
 void runSelectBack(Helper& h, const Command& c) {
   const std::int64_t steps = std::clamp<std::int64_t>(c.count.value_or(0), 0, kMaxSteps);
-  auto& events = *h.platform.events;
-  for (std::int64_t i = 0; i < steps; ++i) {
-    auto down = events.createKeyboardEvent(kLeftArrow, true);
-    auto up = events.createKeyboardEvent(kLeftArrow, false);
-    if (!down || !up) break;
-    for (auto* e : {&*down, &*up}) {
-      e->flags = kShiftFlag;
-      e->userData = syntheticMark;
-    }
-    events.post(platform::TapLocation::hid, *down);
-    events.post(platform::TapLocation::hid, *up);
-  }
+  for (std::int64_t i = 0; i < steps; ++i)
+    if (!postKey(*h.platform.events, kLeftArrowKey, kShiftFlag, platform::TapLocation::hid, 0))
+      break;
   respond(c.id, {{"ok", true}, {"steps", steps}});
 }
 
