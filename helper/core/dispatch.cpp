@@ -5,6 +5,8 @@
 #include <nlohmann/json.hpp>
 #include <unordered_map>
 
+#include "helper/app/output_commands.h"
+#include "helper/app/selection_commands.h"
 #include "helper/core/app_queries.h"
 #include "helper/core/command.h"
 #include "helper/core/config_commands.h"
@@ -13,6 +15,7 @@
 #include "helper/core/process_commands.h"
 #include "helper/core/screen_queries.h"
 #include "helper/keyboard/layout_commands.h"
+#include "helper/output/copy_selection.h"
 #include "helper/output/decode_to_wav.h"
 #include "helper/output/ducking.h"
 #include "helper/output/select_back.h"
@@ -40,15 +43,21 @@ constexpr std::array kRows{
     Row{"arm", runArm},
     Row{"ownClicks", runOwnClicks},
     Row{"screens", runScreens},
+    Row{"paste", runPaste},
+    Row{"selection", runSelection},
+    Row{"pressReturn", runPressReturn},
     Row{"decode", runDecode},
     Row{"duck", runDuck},
     Row{"unduck", runUnduck},
+    Row{"selectRange", runSelectRange},
     Row{"selectBack", runSelectBack},
+    Row{"dropSelection", runDropSelection},
     Row{"selectAll", runSelectAll},
     Row{"inputLanguages", runInputLanguages},
     Row{"screenAccess", runScreenAccess},
     Row{"inputAccess", runInputAccess},
     Row{"frontmost", runFrontmost},
+    Row{"activate", runActivate},
     Row{"runningApps", runRunningApps},
     Row{"status", runStatus},
     Row{"quit", runQuit},
@@ -63,6 +72,9 @@ void handleCommand(Helper& h, const Command& command) {
     for (const auto& row : kRows) map.emplace(row.cmd, row.run);
     return map;
   }();
+  // The main application moving on may have written the pasteboard itself; a copy the helper
+  // asked for that lands late is then left alone.
+  if (command.cmd != "selection") abandonLateCopy(h);
   if (auto it = byName.find(command.cmd); it != byName.end()) {
     it->second(h, command);
     return;
