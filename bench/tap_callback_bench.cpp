@@ -127,9 +127,9 @@ void replay(benchmark::State& state, const std::vector<Timed>& session, bool arm
     testing::VirtualRunLoop loop(session.front().at);
     auto helper = std::unique_ptr<Helper>(
         new Helper{.state = {}, .platform = desktop->platform(), .loop = loop, .exit = [](int) {}});
-    helper->state.typingStats = !armed;
-    helper->state.armed = armed;
-    helper->state.armedAt = loop.now();
+    helper->state.typing.typingStats = !armed;
+    helper->state.keyboard.armed = armed;
+    helper->state.keyboard.armedAt = loop.now();
     installTap(*helper);
     state.ResumeTiming();
     for (const auto& [at, event] : session) {

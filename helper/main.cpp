@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <variant>
 
-#include "helper/core/startup.h"
+#include "helper/app/startup.h"
 #include "helper/platform/linux/ffmpeg_decoder.h"
 #include "helper/platform/linux/pulse_volume.h"
 #include "helper/platform/sim/sim_desktop.h"

@@ -10,6 +10,7 @@
 #include "helper/output/activation.h"
 #include "helper/output/paste.h"
 #include "helper/output/post_key.h"
+#include "helper/platform/key_codes.h"
 
 namespace parlevox {
 
@@ -37,12 +38,12 @@ void runActivate(Helper& h, const Command& c) {
 void runPressReturn(Helper& h, const Command& c) {
   respond(
       c.id,
-      {{"ok", postKey(*h.platform.events, kReturnKey, 0, platform::TapLocation::session, 8000)}});
+      {{"ok", postKey(*h.platform.events, platform::kReturnKeyCode, 0, platform::TapLocation::session, 8000)}});
 }
 
 void runDropSelection(Helper& h, const Command& c) {
   respond(c.id,
-          {{"ok", postKey(*h.platform.events, kRightArrowKey, 0, platform::TapLocation::hid, 0)}});
+          {{"ok", postKey(*h.platform.events, platform::kRightArrowKeyCode, 0, platform::TapLocation::hid, 0)}});
 }
 
 }  // namespace parlevox

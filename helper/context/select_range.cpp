@@ -7,7 +7,7 @@
 
 #include "helper/context/ax_read.h"
 #include "helper/core/run_loop.h"
-#include "helper/core/text.h"
+#include "helper/platform/text.h"
 
 namespace parlevox {
 namespace {
@@ -37,7 +37,7 @@ nlohmann::json selectRange(platform::Accessibility& ax, const SelectRangeRequest
   if (request.expect) {
     // A range that cannot be read is selected without the check.
     auto current = axString(ax, *element, request.location, request.length);
-    if (current && *current != utf16FromUtf8(*request.expect)) return failure("text_differs");
+    if (current && *current != platform::utf16FromUtf8(*request.expect)) return failure("text_differs");
   }
 
   const platform::AXRange wanted{request.location, request.length};
@@ -51,7 +51,7 @@ nlohmann::json selectRange(platform::Accessibility& ax, const SelectRangeRequest
       nlohmann::json result{{"ok", true}};
       auto text = stringOf(axValue(ax, *element, "AXSelectedText"));
       if (!text) text = axString(ax, *element, request.location, request.length);
-      if (text) result["text"] = utf8FromUtf16(*text);
+      if (text) result["text"] = platform::utf8FromUtf16(*text);
       return result;
     }
     if (clock.now() >= deadline) return failure("not_applied");

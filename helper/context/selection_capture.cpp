@@ -7,9 +7,9 @@
 #include "helper/context/ax_read.h"
 #include "helper/core/app_queries.h"
 #include "helper/core/helper.h"
-#include "helper/core/text.h"
 #include "helper/output/copy_selection.h"
 #include "helper/platform/permissions.h"
+#include "helper/platform/text.h"
 
 namespace parlevox {
 
@@ -22,7 +22,7 @@ void captureSelection(Helper& h, bool allowCopy, std::function<void(nlohmann::js
     const bool secure = isSecure(ax, *element);
     result["secure"] = secure;
     result["editable"] = isEditable(ax, *element);
-    result["role"] = utf8FromUtf16(stringOf(axValue(ax, *element, "AXRole")).value_or(u""));
+    result["role"] = platform::utf8FromUtf16(stringOf(axValue(ax, *element, "AXRole")).value_or(u""));
     if (secure) {
       // Nothing is read from a password field, and no copy shortcut is sent to it.
       result["text"] = "";
@@ -30,7 +30,7 @@ void captureSelection(Helper& h, bool allowCopy, std::function<void(nlohmann::js
     }
     if (auto selected = stringOf(axValue(ax, *element, "AXSelectedText"));
         selected && !selected->empty()) {
-      result["text"] = utf8FromUtf16(*selected);
+      result["text"] = platform::utf8FromUtf16(*selected);
       result["via"] = "ax";
       return reply(std::move(result));
     }

@@ -5,10 +5,11 @@ namespace parlevox {
 
 struct Command;
 struct Helper;
+struct HelperState;
 
-/// Arms or disarms hotkey handling; either way ends own-click reporting and restarts the
-/// typing-speed measurement.
-void setArmed(Helper& h, bool value);
+/// Arms (at `now`) or disarms hotkey handling; either way ends own-click reporting and restarts
+/// the typing-speed measurement.
+void setArmed(HelperState& s, double now, bool value);
 
 void runConfig(Helper& h, const Command& c);
 void runArm(Helper& h, const Command& c);

@@ -5,21 +5,18 @@
 
 #include "helper/core/emit.h"
 #include "helper/core/helper.h"
-#include "helper/core/key_tables.h"
 #include "helper/keyboard/held_press.h"
 #include "helper/keyboard/key_report.h"
 #include "helper/keyboard/key_rules.h"
 #include "helper/keyboard/mouse_buttons.h"
 #include "helper/keyboard/typing.h"
 #include "helper/keyboard/user_presses.h"
+#include "helper/platform/key_codes.h"
 
 namespace parlevox {
 namespace {
 
-// Shift, Control, Option, Command and Fn: a key event with any of them is not quiet.
-constexpr std::uint64_t kModifierFlags = 0x9E0000;
-
-bool hasSpaceChordRule(const HelperState& s) {
+bool hasSpaceChordRule(const KeyboardState& s) {
   for (const auto& rule : s.swallowRules)
     if (rule.key == "Space" && !rule.when.empty()) return true;
   return false;
@@ -27,19 +24,21 @@ bool hasSpaceChordRule(const HelperState& s) {
 
 std::optional<platform::InputEvent> handleKey(Helper& h, platform::TapProxy proxy,
                                               const platform::InputEvent& event) {
-  auto& s = h.state;
+  auto& s = h.state.keyboard;
+  auto& hold = h.state.spaceHold;
   // The helper's own keystrokes pass untouched and uncounted.
-  if (event.userData == syntheticMark) return event;
+  if (event.userData == platform::syntheticMark) return event;
   const std::int64_t code = event.keyCode;
   const bool isRepeat = event.autorepeat;
   const bool isDown = event.type == platform::kKeyDown;
-  if (isDown) noteTyping(h, event, code);
-  const auto name = keyName(code);
+  if (isDown && !s.armed) noteTyping(h.state.typing, *h.platform.workspace, h.now(), event);
+  const auto name = platform::keyName(code);
 
   // A Space still held back goes first, so the application gets keystrokes in their real order.
   sendHeldPress(h, proxy);
 
-  const bool quiet = !s.armed && s.heldModifiers.empty() && (event.flags & kModifierFlags) == 0;
+  const bool quiet =
+      !s.armed && s.heldModifiers.empty() && (event.flags & platform::kModifierFlags) == 0;
   const bool startsChord = name == "Space" && hasSpaceChordRule(s);
   if (isDown && s.keyGate.holdBack(true, isRepeat, quiet, startsChord, h.now()) &&
       startHeldPress(h, event))
@@ -47,14 +46,15 @@ std::optional<platform::InputEvent> handleKey(Helper& h, platform::TapProxy prox
 
   const bool ruleHolds = isDown && name && swallowRuleHolds(s, name, modifiersDown(event.flags));
   const bool reporting = s.armed || ruleHolds || watchedModifierHeld(s);
-  const auto [seen, swallow] = s.keyGate.decide(
-      code, isDown, isRepeat, reporting, [&] { return ruleHolds || captureAllInput(h, name); });
+  const auto [seen, swallow] = s.keyGate.decide(code, isDown, isRepeat, reporting, [&] {
+    return ruleHolds || captureAllInput(s, h.now(), name);
+  });
 
-  if (code == s.spaceCode && !isRepeat) {
+  if (code == platform::kSpaceKeyCode && !isRepeat) {
     if (isDown && !swallow)
-      s.spaceSentAt = h.now();
+      hold.spaceSentAt = h.now();
     else
-      s.spaceSentAt.reset();
+      hold.spaceSentAt.reset();
   }
   if (seen && !isRepeat) emitKeyEvent(code, isDown, swallow, h.now(), name);
   if (swallow) return std::nullopt;
@@ -63,8 +63,8 @@ std::optional<platform::InputEvent> handleKey(Helper& h, platform::TapProxy prox
 
 platform::InputEvent handleFlagsChanged(Helper& h, platform::TapProxy proxy,
                                         const platform::InputEvent& event) {
-  auto& s = h.state;
-  const ModifierKey* key = modifierKeyFor(event.keyCode);
+  auto& s = h.state.keyboard;
+  const platform::ModifierKey* key = platform::modifierKeyFor(event.keyCode);
   if (!key) return event;
   const std::string name(key->name);
   const bool down = (event.flags & key->mask) != 0;
@@ -83,12 +83,12 @@ platform::InputEvent handleFlagsChanged(Helper& h, platform::TapProxy proxy,
 }  // namespace
 
 bool installTap(Helper& h) {
-  if (h.state.eventTap) return true;
+  if (h.state.keyboard.eventTap) return true;
   auto callback = [&h](platform::TapProxy proxy, const platform::InputEvent& event) {
     return handleTapEvent(h, proxy, event);
   };
   if (!h.platform.events->createTap(kTapEventMask, callback)) return false;
-  h.state.eventTap = true;
+  h.state.keyboard.eventTap = true;
   return true;
 }
 
@@ -100,7 +100,7 @@ std::optional<platform::InputEvent> decide(Helper& h, platform::TapProxy proxy,
     case platform::kTapDisabledByTimeout:
     case platform::kTapDisabledByUserInput:
       emit({{"t", "tapOff"}, {"timeout", event.type == platform::kTapDisabledByTimeout}});
-      if (h.state.eventTap) h.platform.events->enableTap();
+      if (h.state.keyboard.eventTap) h.platform.events->enableTap();
       return event;
     case platform::kKeyDown:
     case platform::kKeyUp:
@@ -128,7 +128,7 @@ std::optional<platform::InputEvent> handleTapEvent(Helper& h, platform::TapProxy
                                                    const platform::InputEvent& event) {
   auto out = decide(h, proxy, event);
   // What the user pressed may have written the pasteboard; copies the helper asks for take note.
-  if (out) noteUserPress(h.state.userPresses, event);
+  if (out) noteUserPress(h.state.keyboard.userPresses, event);
   return out;
 }
 

@@ -7,13 +7,15 @@
 #include "helper/core/emit.h"
 #include "helper/core/helper.h"
 #include "helper/keyboard/key_rules.h"
+#include "helper/platform/key_codes.h"
 
 namespace parlevox {
 namespace {
 
 void stopTimer(Helper& h) {
-  if (h.state.heldPressTimer) h.loop.cancel(*h.state.heldPressTimer);
-  h.state.heldPressTimer.reset();
+  auto& hold = h.state.spaceHold;
+  if (hold.heldPressTimer) h.loop.cancel(*hold.heldPressTimer);
+  hold.heldPressTimer.reset();
 }
 
 void emitSpaceFirst(double ms, bool kept) {
@@ -23,23 +25,23 @@ void emitSpaceFirst(double ms, bool kept) {
 }  // namespace
 
 bool startHeldPress(Helper& h, const platform::InputEvent& like) {
-  auto& s = h.state;
-  auto press = h.platform.events->createKeyboardEvent(s.spaceCode, true);
+  auto& s = h.state.spaceHold;
+  auto press = h.platform.events->createKeyboardEvent(platform::kSpaceKeyCode, true);
   if (!press) return false;
   press->flags = like.flags;
   press->keyboardType = like.keyboardType;
-  press->userData = syntheticMark;
+  press->userData = platform::syntheticMark;
   s.heldPress = *press;
   s.heldPressAt = h.now();
   s.heldPressTimer = h.loop.after(KeyGate::chordWindowMs, [&h] {
-    h.state.heldPressTimer.reset();  // it has fired; nothing is left to cancel
+    h.state.spaceHold.heldPressTimer.reset();  // it has fired; nothing is left to cancel
     sendHeldPress(h, nullptr);
   });
   return true;
 }
 
 void sendHeldPress(Helper& h, platform::TapProxy proxy) {
-  auto& s = h.state;
+  auto& s = h.state.spaceHold;
   if (!s.heldPress) return;
   platform::InputEvent press = *s.heldPress;
   s.heldPress.reset();
@@ -52,28 +54,29 @@ void sendHeldPress(Helper& h, platform::TapProxy proxy) {
 }
 
 void dropHeldPress(Helper& h) {
-  h.state.heldPress.reset();
+  h.state.spaceHold.heldPress.reset();
   stopTimer(h);
 }
 
 void modifierJoined(Helper& h, const std::string& name, platform::TapProxy proxy) {
-  auto& s = h.state;
+  auto& s = h.state.keyboard;
+  auto& hold = h.state.spaceHold;
   const bool inChord =
       std::any_of(s.swallowRules.begin(), s.swallowRules.end(), [&](const auto& r) {
         return r.key == "Space" && std::find(r.when.begin(), r.when.end(), name) != r.when.end();
       });
-  if (s.heldPress) {
+  if (hold.heldPress) {
     if (swallowRuleHolds(s, "Space")) {
-      emitSpaceFirst(h.now() - s.heldPressAt, true);
+      emitSpaceFirst(h.now() - hold.heldPressAt, true);
       dropHeldPress(h);
-      s.keyGate.keep(s.spaceCode);
+      s.keyGate.keep(platform::kSpaceKeyCode);
     } else if (!inChord) {
       sendHeldPress(h, proxy);
     }
     return;
   }
-  if (inChord && s.spaceSentAt) emitSpaceFirst(h.now() - *s.spaceSentAt, false);
-  s.spaceSentAt.reset();
+  if (inChord && hold.spaceSentAt) emitSpaceFirst(h.now() - *hold.spaceSentAt, false);
+  hold.spaceSentAt.reset();
 }
 
 }  // namespace parlevox

@@ -74,7 +74,7 @@ void reportWatchedDown(Helper& h, const std::string& name) {
         {"key", name},
         {"ts", h.now()},
         {"app", appRecord(app)},
-        {"pressed", pressedKeyNames(h)}});
+        {"pressed", pressedKeyNames(h.state.keyboard, *h.platform.events)}});
 }
 
 }  // namespace parlevox

@@ -3,12 +3,13 @@
 
 #include <algorithm>
 
-#include "helper/core/helper.h"
-#include "helper/core/key_tables.h"
+#include "helper/core/state.h"
+#include "helper/platform/events.h"
+#include "helper/platform/key_codes.h"
 
 namespace parlevox {
 
-bool watchedModifierHeld(const HelperState& s) {
+bool watchedModifierHeld(const KeyboardState& s) {
   // Both sets are small; walk the smaller one.
   const auto& held = s.heldModifiers;
   const auto& watched = s.watchedModifiers;
@@ -19,18 +20,17 @@ bool watchedModifierHeld(const HelperState& s) {
                      [&](const std::string& n) { return held.contains(n); });
 }
 
-bool shouldReportKeys(const HelperState& s) {
+bool shouldReportKeys(const KeyboardState& s) {
   return s.armed || watchedModifierHeld(s);
 }
 
-bool captureAllInput(Helper& h, std::optional<std::string_view> name) {
-  const auto& s = h.state;
+bool captureAllInput(const KeyboardState& s, double now, std::optional<std::string_view> name) {
   if (!s.armed || !watchedModifierHeld(s)) return false;
   if (name == "Return" || name == "Escape") return true;
-  return h.now() - s.armedAt >= s.captureAfterMs;
+  return now - s.armedAt >= s.captureAfterMs;
 }
 
-bool swallowRuleHolds(const HelperState& s, std::optional<std::string_view> key,
+bool swallowRuleHolds(const KeyboardState& s, std::optional<std::string_view> key,
                       const std::set<std::string>& alsoDown) {
   if (!key) return false;
   for (const auto& rule : s.swallowRules) {
@@ -45,15 +45,15 @@ bool swallowRuleHolds(const HelperState& s, std::optional<std::string_view> key,
 
 std::set<std::string> modifiersDown(std::uint64_t flags) {
   std::set<std::string> names;
-  for (const auto& m : modifierKeys())
+  for (const auto& m : platform::modifierKeys())
     if (flags & m.mask) names.emplace(m.name);
   return names;
 }
 
-std::vector<std::string> pressedKeyNames(Helper& h) {
-  std::vector<std::string> names(h.state.heldModifiers.begin(), h.state.heldModifiers.end());
-  for (const auto& k : namedKeys())
-    if (h.platform.events->keyIsDown(k.code)) names.emplace_back(k.name);
+std::vector<std::string> pressedKeyNames(const KeyboardState& s, platform::EventSystem& events) {
+  std::vector<std::string> names(s.heldModifiers.begin(), s.heldModifiers.end());
+  for (const auto& k : platform::namedKeys())
+    if (events.keyIsDown(k.code)) names.emplace_back(k.name);
   return names;
 }
 

@@ -10,28 +10,30 @@
 
 namespace parlevox {
 
-struct Helper;
-struct HelperState;
+struct KeyboardState;
+namespace platform {
+class EventSystem;
+}
 
 /// Armed, or a watched modifier (or watched mouse button) is held.
-bool shouldReportKeys(const HelperState& s);
+bool shouldReportKeys(const KeyboardState& s);
 
 /// Whether a watched name is held now.
-bool watchedModifierHeld(const HelperState& s);
+bool watchedModifierHeld(const KeyboardState& s);
 
 /// While armed with a watched modifier held: Return and Escape always, every other key once
-/// `captureAfterMs` has passed since arming.
-bool captureAllInput(Helper& h, std::optional<std::string_view> name);
+/// `captureAfterMs` has passed since arming (at `now`).
+bool captureAllInput(const KeyboardState& s, double now, std::optional<std::string_view> name);
 
 /// Whether the first swallow rule for `key` with a non-empty `when` has all of its names held,
 /// counting `alsoDown` as held too. False when `key` is absent.
-bool swallowRuleHolds(const HelperState& s, std::optional<std::string_view> key,
+bool swallowRuleHolds(const KeyboardState& s, std::optional<std::string_view> key,
                       const std::set<std::string>& alsoDown = {});
 
 /// Names of the modifier keys whose device bit is set in `flags`.
 std::set<std::string> modifiersDown(std::uint64_t flags);
 
 /// The held modifiers and buttons, then every named key the keyboard reports down now.
-std::vector<std::string> pressedKeyNames(Helper& h);
+std::vector<std::string> pressedKeyNames(const KeyboardState& s, platform::EventSystem& events);
 
 }  // namespace parlevox

@@ -4,9 +4,8 @@
 
 #include <algorithm>
 
-#include "helper/core/helper.h"
-#include "helper/core/key_tables.h"
-#include "helper/core/text.h"
+#include "helper/platform/key_codes.h"
+#include "helper/platform/text.h"
 
 namespace parlevox {
 namespace {
@@ -25,34 +24,34 @@ std::optional<std::u16string> display(platform::InputSources& sources,
 }  // namespace
 
 std::optional<platform::KeyLayoutData> keyboardLayoutData(
-    Helper& h, const std::optional<platform::InputSource>& from) {
-  if (!from || !h.platform.inputSources) return std::nullopt;
-  auto data = h.platform.inputSources->keyLayoutData(*from);
+    platform::InputSources* sources, const std::optional<platform::InputSource>& from) {
+  if (!from || !sources) return std::nullopt;
+  auto data = sources->keyLayoutData(*from);
   if (!data || !data->bytes) return std::nullopt;
   return data;
 }
 
 std::map<std::string, std::string> layoutLabels(
-    Helper& h, const std::optional<platform::InputSource>& source) {
+    platform::InputSources* sources, const std::optional<platform::InputSource>& source) {
   std::map<std::string, std::string> labels;
-  auto layout = keyboardLayoutData(h, source);
+  auto layout = keyboardLayoutData(sources, source);
   if (!layout) return labels;
-  for (const auto& key : namedKeys()) {
+  for (const auto& key : platform::namedKeys()) {
     if (!key.name.starts_with("Key")) continue;
-    auto text = display(*h.platform.inputSources, *layout, static_cast<std::uint16_t>(key.code), 0);
+    auto text = display(*sources, *layout, static_cast<std::uint16_t>(key.code), 0);
     if (!text || text->empty()) continue;
-    labels.emplace(key.name, utf8FromUtf16(*text));
+    labels.emplace(key.name, platform::utf8FromUtf16(*text));
   }
   return labels;
 }
 
-std::optional<std::uint16_t> lookupVirtualKey(Helper& h, const std::string& text) {
-  auto* sources = h.platform.inputSources;
+std::optional<std::uint16_t> lookupVirtualKey(platform::InputSources* sources,
+                                              const std::string& text) {
   if (!sources) return std::nullopt;
-  auto layout = keyboardLayoutData(h, sources->currentKeyboardLayout());
-  if (!layout) layout = keyboardLayoutData(h, sources->currentAsciiCapableKeyboardLayout());
+  auto layout = keyboardLayoutData(sources, sources->currentKeyboardLayout());
+  if (!layout) layout = keyboardLayoutData(sources, sources->currentAsciiCapableKeyboardLayout());
   if (!layout) return std::nullopt;
-  const std::u16string wanted = utf16FromUtf8(text);
+  const std::u16string wanted = platform::utf16FromUtf8(text);
   for (std::uint16_t code = 0; code < 128; ++code) {
     auto typed = display(*sources, *layout, code, commandModifierState);
     if (typed && *typed == wanted) return code;
@@ -60,9 +59,8 @@ std::optional<std::uint16_t> lookupVirtualKey(Helper& h, const std::string& text
   return std::nullopt;
 }
 
-std::vector<std::string> inputLanguages(Helper& h) {
+std::vector<std::string> inputLanguages(platform::InputSources* sources) {
   std::vector<std::string> result;
-  auto* sources = h.platform.inputSources;
   if (!sources) return result;
   auto list = sources->enabledKeyboardSources();
   if (!list) return result;

@@ -8,11 +8,11 @@
 #include "helper/keyboard/held_press.h"
 #include "helper/keyboard/key_report.h"
 #include "helper/keyboard/key_rules.h"
+#include "helper/platform/key_codes.h"
 
 namespace parlevox {
 namespace {
 
-constexpr std::uint64_t kOptionFlag = 0x80000;
 // Own clicks count this many points around the application's element too.
 constexpr double kOwnClickMargin = 2.0;
 
@@ -36,36 +36,36 @@ bool insideGrown(const Rect& r, double x, double y) {
 
 // The "mouse" activity report for a press that nothing else took.
 void reportMouse(Helper& h, std::optional<std::int64_t> button) {
-  if (!shouldReportKeys(h.state)) return;
+  if (!shouldReportKeys(h.state.keyboard)) return;
   nlohmann::json event{{"t", "mouse"}, {"ts", h.now()}};
   if (button) event["button"] = *button;
-  if (h.state.ownClicks) event["own"] = true;
+  if (h.state.ownClicks.on) event["own"] = true;
   emit(event);
 }
 
 }  // namespace
 
-bool ownClick(Helper& h, std::uint32_t type, const platform::InputEvent& event) {
-  auto& s = h.state;
+bool ownClick(OwnClickState& s, double now, const platform::InputEvent& event) {
+  const std::uint32_t type = event.type;
   const bool press = type == platform::kLeftMouseDown || type == platform::kRightMouseDown;
   if (press) {
-    if (!s.ownClicks || !s.ownRect || !insideGrown(*s.ownRect, event.x, event.y)) return false;
-    s.ownPressed.insert(event.buttonNumber);
-  } else if (s.ownPressed.erase(event.buttonNumber) == 0) {
+    if (!s.on || !s.rect || !insideGrown(*s.rect, event.x, event.y)) return false;
+    s.pressed.insert(event.buttonNumber);
+  } else if (s.pressed.erase(event.buttonNumber) == 0) {
     return false;
   }
   const bool left = type == platform::kLeftMouseDown || type == platform::kLeftMouseUp;
   emit({{"t", "ownClick"},
         {"button", left ? 0 : 2},
         {"down", press},
-        {"alt", (event.flags & kOptionFlag) != 0},
+        {"alt", (event.flags & platform::kOptionFlag) != 0},
         {"x", event.x},
         {"y", event.y},
-        {"ts", h.now()}});
+        {"ts", now}});
   return true;
 }
 
-std::optional<std::string> watchedMouseButton(const HelperState& s,
+std::optional<std::string> watchedMouseButton(const KeyboardState& s,
                                               const platform::InputEvent& event) {
   auto name = buttonName(event.buttonNumber);
   if (name && s.watchedModifiers.contains(*name)) return name;
@@ -75,20 +75,20 @@ std::optional<std::string> watchedMouseButton(const HelperState& s,
 std::optional<platform::InputEvent> handleMouseDown(Helper& h, platform::TapProxy proxy,
                                                     const platform::InputEvent& event) {
   sendHeldPress(h, proxy);
-  if (ownClick(h, event.type, event)) return std::nullopt;
+  if (ownClick(h.state.ownClicks, h.now(), event)) return std::nullopt;
   reportMouse(h, std::nullopt);
   return event;
 }
 
 std::optional<platform::InputEvent> handleMouseUp(Helper& h, const platform::InputEvent& event) {
-  if (ownClick(h, event.type, event)) return std::nullopt;
-  if (h.state.swallowedMouseButtons.erase(event.buttonNumber) > 0) return std::nullopt;
+  if (ownClick(h.state.ownClicks, h.now(), event)) return std::nullopt;
+  if (h.state.keyboard.swallowedMouseButtons.erase(event.buttonNumber) > 0) return std::nullopt;
   return event;
 }
 
 std::optional<platform::InputEvent> handleOtherMouseDown(Helper& h, platform::TapProxy proxy,
                                                          const platform::InputEvent& event) {
-  auto& s = h.state;
+  auto& s = h.state.keyboard;
   if (auto name = watchedMouseButton(s, event)) {
     s.heldModifiers.insert(*name);
     modifierJoined(h, *name, proxy);
@@ -103,7 +103,7 @@ std::optional<platform::InputEvent> handleOtherMouseDown(Helper& h, platform::Ta
 
 std::optional<platform::InputEvent> handleOtherMouseUp(Helper& h,
                                                        const platform::InputEvent& event) {
-  auto& s = h.state;
+  auto& s = h.state.keyboard;
   if (auto name = watchedMouseButton(s, event)) {
     s.heldModifiers.erase(*name);
     s.swallowedMouseButtons.erase(event.buttonNumber);

@@ -9,15 +9,16 @@
 namespace parlevox {
 
 struct Helper;
-struct HelperState;
+struct KeyboardState;
+struct OwnClickState;
 
-/// Own-click capture of a left or right press or release: true when captured, and then the
-/// "ownClick" event is out and the caller swallows the event. A release is captured exactly when
-/// its press was.
-bool ownClick(Helper& h, std::uint32_t type, const platform::InputEvent& event);
+/// Own-click capture of a left or right press or release at `now`: true when captured, and then
+/// the "ownClick" event is out and the caller swallows the event. A release is captured exactly
+/// when its press was.
+bool ownClick(OwnClickState& s, double now, const platform::InputEvent& event);
 
 /// "MouseButton4" or "MouseButton5" for the fourth and fifth buttons when that name is watched.
-std::optional<std::string> watchedMouseButton(const HelperState& s,
+std::optional<std::string> watchedMouseButton(const KeyboardState& s,
                                               const platform::InputEvent& event);
 
 /// The tap's handling of each mouse event type: the event to let through, or nothing to swallow.

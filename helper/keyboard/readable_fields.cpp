@@ -9,7 +9,7 @@ namespace parlevox {
 
 void makeFieldsReadable(Helper& h, const std::optional<platform::RunningApp>& app) {
   if (!app || !app->bundlePath || app->bundlePath->empty()) return;
-  if (!h.state.readableAsked.insert(app->pid).second) return;
+  if (!h.state.keyboard.readableAsked.insert(app->pid).second) return;
   std::string framework = *app->bundlePath;
   if (framework.back() != '/') framework += '/';
   framework += "Contents/Frameworks/Electron Framework.framework";

@@ -5,34 +5,36 @@
 
 #include "helper/core/app_queries.h"
 #include "helper/core/emit.h"
-#include "helper/core/helper.h"
-#include "helper/core/key_tables.h"
+#include "helper/core/state.h"
+#include "helper/platform/key_codes.h"
 #include "helper/platform/workspace.h"
 
 namespace parlevox {
 namespace {
 
-constexpr std::uint64_t kCommandFlag = 0x100000, kControlFlag = 0x40000;
-constexpr std::int64_t kDeleteCode = 51, kForwardDeleteCode = 117;
-
-void emitTyping(Helper& h, double ms) {
-  emit({{"t", "typing"}, {"ms", static_cast<std::int64_t>(ms)}, {"app", frontmostAppInfo(h)}});
+void emitTyping(platform::Workspace& workspace, double ms) {
+  emit({{"t", "typing"},
+        {"ms", static_cast<std::int64_t>(ms)},
+        {"app", appRecord(workspace.frontmostApplication())}});
 }
 
 }  // namespace
 
-void noteTyping(Helper& h, const platform::InputEvent& event, std::int64_t code) {
-  auto& s = h.state;
+void noteTyping(TypingState& s, platform::Workspace& workspace, double now,
+                const platform::InputEvent& event) {
+  const std::int64_t code = event.keyCode;
   const bool bursts = s.typingAfterMs > 0 || !s.typingMarks.empty();
   if (!s.typingStats && !bursts) return;
-  if (s.armed || event.autorepeat || isNonTypingKey(code)) return;
-  if (event.flags & (kCommandFlag | kControlFlag)) return;
+  if (event.autorepeat || platform::isNonTypingKey(code)) return;
+  if (event.flags & (platform::kCommandFlag | platform::kControlFlag)) return;
 
-  const double t = h.now();
-  if (s.typingStats) noteTypingSpeed(h, t, code == kDeleteCode || code == kForwardDeleteCode);
+  const double t = now;
+  if (s.typingStats)
+    noteTypingSpeed(s, t,
+                    code == platform::kDeleteKeyCode || code == platform::kForwardDeleteKeyCode);
   if (!bursts) return;
 
-  auto front = h.platform.workspace->frontmostApplication();
+  auto front = workspace.frontmostApplication();
   const std::int32_t pid = front ? front->pid : 0;
   if (t - s.typingLast > s.typingGapMs || pid != s.typingPid) {
     s.typingStart = t;
@@ -45,19 +47,18 @@ void noteTyping(Helper& h, const platform::InputEvent& event, std::int64_t code)
   if (s.typingMarks.empty()) {
     if (!s.typingReported && ms >= s.typingAfterMs) {
       s.typingReported = true;
-      emitTyping(h, ms);
+      emitTyping(workspace, ms);
     }
     return;
   }
   while (s.typingNextMark < static_cast<std::int64_t>(s.typingMarks.size()) &&
          ms >= s.typingMarks[static_cast<std::size_t>(s.typingNextMark)]) {
     ++s.typingNextMark;
-    emitTyping(h, ms);
+    emitTyping(workspace, ms);
   }
 }
 
-void noteTypingSpeed(Helper& h, double at, bool isDelete) {
-  auto& s = h.state;
+void noteTypingSpeed(TypingState& s, double at, bool isDelete) {
   if (s.speedLast > 0 && at - s.speedLast < s.speedGapMs) {
     s.speedMs += at - s.speedLast;
     ++(isDelete ? s.speedBack : s.speedKeys);

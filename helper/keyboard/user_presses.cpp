@@ -2,20 +2,15 @@
 // and mouse presses that reached an application.
 #include "helper/keyboard/user_presses.h"
 
-#include "helper/core/state.h"
+#include "helper/platform/key_codes.h"
 
 namespace parlevox {
-namespace {
-
-constexpr std::uint64_t kCommandFlag = 0x100000;
-
-}  // namespace
 
 void noteUserPress(UserPresses& presses, const platform::InputEvent& event) {
-  if (event.userData == syntheticMark) return;
+  if (event.userData == platform::syntheticMark) return;
   switch (event.type) {
     case platform::kKeyDown:
-      if (event.flags & kCommandFlag) ++presses.shortcuts;
+      if (event.flags & platform::kCommandFlag) ++presses.shortcuts;
       break;
     case platform::kLeftMouseDown:
     case platform::kRightMouseDown:

@@ -9,6 +9,7 @@
 #include "helper/core/state.h"
 #include "helper/keyboard/layouts.h"
 #include "helper/output/post_key.h"
+#include "helper/platform/key_codes.h"
 #include "helper/output/saved_pasteboard.h"
 #include "helper/platform/pasteboard.h"
 
@@ -37,7 +38,7 @@ void watchTick(Helper& h) {
   const auto count = pasteboard.changeCount();
   if (count != w.changeCount && !w.changedTo) w.changedTo = count;
   const bool someoneElse =
-      h.state.userPresses != w.presses || (w.changedTo && count != *w.changedTo);
+      h.state.keyboard.userPresses != w.presses || (w.changedTo && count != *w.changedTo);
   if (someoneElse) {
     s.pendingCopies = 0;
     return stopWatch(h);
@@ -69,10 +70,10 @@ void settleWatch(Helper& h) {
   auto& pasteboard = *h.platform.pasteboard;
   const auto count = pasteboard.changeCount();
   auto& w = *s.lateCopy;
-  if (lateCopyIsOurs(w, count, h.state.userPresses)) {
+  if (lateCopyIsOurs(w, count, h.state.keyboard.userPresses)) {
     restorePasteboard(pasteboard, std::move(w.saved));
     s.pendingCopies = std::max(0, s.pendingCopies - 1);
-  } else if (count != w.changeCount || h.state.userPresses != w.presses) {
+  } else if (count != w.changeCount || h.state.keyboard.userPresses != w.presses) {
     s.pendingCopies = 0;
   }
   stopWatch(h);
@@ -92,10 +93,10 @@ void copySelection(Helper& h, std::function<void(std::string text)> done) {
   settleWatch(h);
   auto saved = savePasteboard(pasteboard);
   const auto count = pasteboard.changeCount();
-  const auto presses = h.state.userPresses;
-  const auto code = lookupVirtualKey(h, "c");
+  const auto presses = h.state.keyboard.userPresses;
+  const auto code = lookupVirtualKey(h.platform.inputSources, "c");
   if (!code ||
-      !postKey(*h.platform.events, *code, kCommandFlag, platform::TapLocation::session, 8000))
+      !postKey(*h.platform.events, *code, platform::kCommandFlag, platform::TapLocation::session, 8000))
     return done("");
   ++h.state.pasteboard.pendingCopies;
   auto changed = [&pasteboard, count] { return pasteboard.changeCount() != count; };
@@ -110,7 +111,7 @@ void copySelection(Helper& h, std::function<void(std::string text)> done) {
         }
         s.pendingCopies = std::max(0, s.pendingCopies - 1);
         std::string text = pasteboard.string().value_or("");
-        if (h.state.userPresses.shortcuts != presses.shortcuts) {
+        if (h.state.keyboard.userPresses.shortcuts != presses.shortcuts) {
           // The user pressed a shortcut of their own meanwhile: what is on the pasteboard
           // may be their copy, newer than anything saved, and it stays.
           s.pendingCopies = 0;

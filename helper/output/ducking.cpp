@@ -5,7 +5,7 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 
-#include "helper/core/helper.h"
+#include "helper/core/state.h"
 #include "helper/platform/volume.h"
 
 namespace parlevox {
@@ -16,10 +16,8 @@ constexpr float kUserChangeTolerance = 0.02f;
 
 }  // namespace
 
-nlohmann::json duck(Helper& h, double level) {
-  auto& s = h.state;
+nlohmann::json duck(DuckingState& s, platform::Volume* volume, double level) {
   if (s.duckedFrom) return {{"ok", true}, {"already", true}};
-  auto* volume = h.platform.volume;
   auto current = volume ? volume->outputVolume() : std::nullopt;
   if (!current) return {{"ok", false}, {"error", "no_volume_control"}};
   const float factor = std::isnan(level) ? 0.0f : static_cast<float>(std::clamp(level, 0.0, 1.0));
@@ -30,14 +28,12 @@ nlohmann::json duck(Helper& h, double level) {
   return {{"ok", true}};
 }
 
-nlohmann::json unduck(Helper& h) {
-  auto& s = h.state;
+nlohmann::json unduck(DuckingState& s, platform::Volume* volume) {
   if (!s.duckedFrom) return {{"ok", true}, {"already", true}};
   const float from = *s.duckedFrom;
   const float to = *s.duckedTo;
   s.duckedFrom.reset();
   s.duckedTo.reset();
-  auto* volume = h.platform.volume;
   auto current = volume ? volume->outputVolume() : std::nullopt;
   if (current && std::fabs(*current - to) > kUserChangeTolerance)
     return {{"ok", true}, {"userChanged", true}};

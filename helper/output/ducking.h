@@ -5,11 +5,14 @@
 
 namespace parlevox {
 
-struct Helper;
+struct DuckingState;
+namespace platform {
+class Volume;
+}
 
 /// Lowers the output volume to `level` times its current value, remembering both volumes.
-nlohmann::json duck(Helper& h, double level);
+nlohmann::json duck(DuckingState& s, platform::Volume* volume, double level);
 /// Restores the remembered volume unless the user changed it while ducked.
-nlohmann::json unduck(Helper& h);
+nlohmann::json unduck(DuckingState& s, platform::Volume* volume);
 
 }  // namespace parlevox

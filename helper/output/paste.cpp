@@ -8,6 +8,7 @@
 #include "helper/keyboard/layouts.h"
 #include "helper/output/activation.h"
 #include "helper/output/post_key.h"
+#include "helper/platform/key_codes.h"
 #include "helper/platform/permissions.h"
 
 namespace parlevox {
@@ -18,9 +19,9 @@ nlohmann::json failure(const char* error) {
 }
 
 void pressCommandV(Helper& h, const std::function<void(nlohmann::json)>& reply) {
-  auto code = lookupVirtualKey(h, "v");
+  auto code = lookupVirtualKey(h.platform.inputSources, "v");
   if (!code) return reply(failure("no_v_key"));
-  if (!postKey(*h.platform.events, *code, kCommandFlag, platform::TapLocation::session, 8000))
+  if (!postKey(*h.platform.events, *code, platform::kCommandFlag, platform::TapLocation::session, 8000))
     return reply(failure("event_failed"));
   reply({{"ok", true}, {"app", frontmostAppInfo(h)}});
 }

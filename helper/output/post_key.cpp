@@ -4,7 +4,7 @@
 #include <chrono>
 #include <thread>
 
-#include "helper/core/state.h"
+#include "helper/platform/key_codes.h"
 
 namespace parlevox {
 
@@ -15,7 +15,7 @@ bool postKey(platform::EventSystem& events, std::uint16_t keyCode, std::uint64_t
   if (!down || !up) return false;
   for (auto* e : {&*down, &*up}) {
     e->flags = flags;
-    e->userData = syntheticMark;
+    e->userData = platform::syntheticMark;
   }
   events.post(tap, *down);
   if (gapMicros != 0) std::this_thread::sleep_for(std::chrono::microseconds(gapMicros));

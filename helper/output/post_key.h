@@ -7,15 +7,6 @@
 
 namespace parlevox {
 
-/// The Command and Shift event flags.
-inline constexpr std::uint64_t kCommandFlag = 0x100000;
-inline constexpr std::uint64_t kShiftFlag = 0x20000;
-
-/// Key codes the helper posts by position.
-inline constexpr std::uint16_t kReturnKey = 36;
-inline constexpr std::uint16_t kLeftArrowKey = 123;
-inline constexpr std::uint16_t kRightArrowKey = 124;
-
 /// Posts a key-down and, `gapMicros` later, a key-up of `keyCode` at `tap`, both with exactly
 /// `flags` and the helper's mark in their user data. The gap blocks the calling thread. False,
 /// and nothing posted, when either event cannot be created.

@@ -1,18 +1,10 @@
 // A complete copy of the general pasteboard, taken before the helper uses it and put back after.
 #pragma once
 
-#include <vector>
-
+#include "helper/core/state.h"
 #include "helper/platform/pasteboard.h"
 
 namespace parlevox {
-
-/// Every item of the pasteboard, in order, each with every type it had data for (in the order
-/// the item declared them) and that data byte for byte.
-struct SavedPasteboard {
-  std::vector<platform::PasteboardItemData> items;
-  bool operator==(const SavedPasteboard&) const = default;
-};
 
 /// Reads every item and every type of it; a type without data is left out, and of a type the
 /// item declares twice the later data is kept.

@@ -6,7 +6,9 @@
 namespace parlevox {
 namespace {
 
-bool decodes(const char* line) { return decodeCommand(line).has_value(); }
+bool decodes(const char* line) {
+  return decodeCommand(line).has_value();
+}
 
 TEST(DecodeCommand, NeedsAnObjectWithAStringCmd) {
   EXPECT_TRUE(decodes(R"({"cmd":"status"})"));
@@ -62,8 +64,8 @@ TEST(DecodeCommand, ArraysNeedEveryElementOfTheirType) {
 }
 
 TEST(DecodeCommand, NestedRecordsNeedBothFields) {
-  auto c = decodeCommand(
-      R"({"cmd":"config","swallow":[{"key":"Space","when":["LeftOption"],"x":1}]})");
+  auto c =
+      decodeCommand(R"({"cmd":"config","swallow":[{"key":"Space","when":["LeftOption"],"x":1}]})");
   ASSERT_TRUE(c);
   EXPECT_EQ(c->swallow, (std::vector<SwallowRule>{{"Space", {"LeftOption"}}}));
   EXPECT_FALSE(decodes(R"({"cmd":"config","swallow":[{"key":"Space"}]})"));

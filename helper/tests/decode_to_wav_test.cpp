@@ -15,6 +15,7 @@
 #include "helper/core/emit.h"
 #include "helper/core/helper.h"
 #include "helper/platform/audio_decoder.h"
+#include "helper/tests/support/virtual_run_loop.h"
 
 namespace parlevox {
 namespace {
@@ -74,7 +75,7 @@ std::vector<std::byte> headerBytes(std::uint32_t dataSize) {
   return out;
 }
 
-class DecodeToWav : public testing::Test {
+class DecodeToWav : public ::testing::Test {
  protected:
   void SetUp() override {
     std::string name = (fs::temp_directory_path() / "decode_to_wav_XXXXXX").string();
@@ -162,21 +163,10 @@ TEST_F(DecodeToWav, FailureMidwayKeepsWhatWasWrittenUnderThePlaceholder) {
   EXPECT_EQ(fileBytes(out), expected);
 }
 
-// Runs posted tasks and background work only when the test says so.
-class StepLoop final : public RunLoop {
- public:
-  std::vector<Task> posted, background_;
-  double now() override { return 0; }
-  void post(Task task) override { posted.push_back(std::move(task)); }
-  TimerId after(double, Task) override { return 0; }
-  void cancel(TimerId) override {}
-  void background(Task work) override { background_.push_back(std::move(work)); }
-};
-
 TEST_F(DecodeToWav, CommandDecodesInTheBackgroundAndRepliesFromTheMainQueue) {
   std::vector<std::string> lines;
   setLineSink([&](std::string_view line) { lines.emplace_back(line); });
-  StepLoop loop;
+  parlevox::testing::VirtualRunLoop loop;
   decoder.buffers = {bytes(16000, 1)};
   Helper h{.state = {}, .platform = {.audioDecoder = &decoder}, .loop = loop, .exit = [](int) {}};
 
@@ -187,11 +177,11 @@ TEST_F(DecodeToWav, CommandDecodesInTheBackgroundAndRepliesFromTheMainQueue) {
   c.out = out;
   runDecode(h, c);
   EXPECT_TRUE(decoder.opened.empty());
-  ASSERT_EQ(loop.background_.size(), 1u);
-  loop.background_[0]();
+  ASSERT_TRUE(loop.runOne());  // the decoding, in the background
+  EXPECT_EQ(decoder.opened.size(), 1u);
   EXPECT_TRUE(lines.empty());  // the reply waits for the main queue
-  ASSERT_EQ(loop.posted.size(), 1u);
-  loop.posted[0]();
+  ASSERT_TRUE(loop.runOne());
+  EXPECT_FALSE(loop.runOne());
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(json::parse(lines[0]), (json{{"ok", true}, {"seconds", 0.5}, {"id", 12}}));
 
@@ -200,8 +190,7 @@ TEST_F(DecodeToWav, CommandDecodesInTheBackgroundAndRepliesFromTheMainQueue) {
   Command bare;
   bare.cmd = "decode";
   runDecode(h, bare);
-  loop.background_[1]();
-  loop.posted[1]();
+  loop.drain();
   EXPECT_EQ(decoder.opened.back(), "");
   EXPECT_EQ(json::parse(lines[1]), (json{{"ok", false}, {"error", "no_audio"}}));
   setLineSink(nullptr);

@@ -7,7 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <vector>
 
-#include "helper/core/helper.h"
+#include "helper/core/state.h"
 #include "helper/platform/volume.h"
 
 namespace parlevox {
@@ -30,58 +30,51 @@ class FakeVolume final : public platform::Volume {
   }
 };
 
-class NoLoop final : public RunLoop {
- public:
-  double now() override { return 0; }
-  void post(Task) override {}
-  TimerId after(double, Task) override { return 0; }
-  void cancel(TimerId) override {}
-  void background(Task) override {}
-};
-
 class Ducking : public testing::Test {
  protected:
   FakeVolume volume;
-  NoLoop loop;
-  Helper h{.state = {}, .platform = {.volume = &volume}, .loop = loop, .exit = [](int) {}};
+  platform::Volume* control = &volume;
+  DuckingState state;
 
+  json duck(double level) { return parlevox::duck(state, control, level); }
+  json unduck() { return parlevox::unduck(state, control); }
   bool ducked() const {
-    EXPECT_EQ(h.state.duckedFrom.has_value(), h.state.duckedTo.has_value());
-    return h.state.duckedFrom.has_value();
+    EXPECT_EQ(state.duckedFrom.has_value(), state.duckedTo.has_value());
+    return state.duckedFrom.has_value();
   }
 };
 
 TEST_F(Ducking, DuckLowersByTheLevelAndUnduckRestoresTheVolumeFound) {
-  EXPECT_EQ(duck(h, 0.2), (json{{"ok", true}}));
+  EXPECT_EQ(duck(0.2), (json{{"ok", true}}));
   EXPECT_FLOAT_EQ(*volume.level, 0.1f);
-  EXPECT_FLOAT_EQ(*h.state.duckedFrom, 0.5f);
-  EXPECT_FLOAT_EQ(*h.state.duckedTo, 0.1f);
-  EXPECT_EQ(unduck(h), (json{{"ok", true}}));
+  EXPECT_FLOAT_EQ(*state.duckedFrom, 0.5f);
+  EXPECT_FLOAT_EQ(*state.duckedTo, 0.1f);
+  EXPECT_EQ(unduck(), (json{{"ok", true}}));
   EXPECT_FLOAT_EQ(*volume.level, 0.5f);
   EXPECT_FALSE(ducked());
 }
 
 TEST_F(Ducking, SecondDuckNeitherLowersFurtherNorForgetsTheFirstVolume) {
-  duck(h, 0.2);
-  EXPECT_EQ(duck(h, 0.5), (json{{"ok", true}, {"already", true}}));
+  duck(0.2);
+  EXPECT_EQ(duck(0.5), (json{{"ok", true}, {"already", true}}));
   EXPECT_EQ(volume.writes.size(), 1u);
   EXPECT_FLOAT_EQ(*volume.level, 0.1f);
-  unduck(h);
+  unduck();
   EXPECT_FLOAT_EQ(*volume.level, 0.5f);
 }
 
 TEST_F(Ducking, UnduckWithoutDuckChangesNothing) {
-  EXPECT_EQ(unduck(h), (json{{"ok", true}, {"already", true}}));
+  EXPECT_EQ(unduck(), (json{{"ok", true}, {"already", true}}));
   EXPECT_TRUE(volume.writes.empty());
 }
 
 TEST_F(Ducking, LevelIsClampedToZeroToOne) {
-  EXPECT_EQ(duck(h, 1.5), (json{{"ok", true}}));
+  EXPECT_EQ(duck(1.5), (json{{"ok", true}}));
   EXPECT_FLOAT_EQ(*volume.level, 0.5f);
-  unduck(h);
-  EXPECT_EQ(duck(h, -0.3), (json{{"ok", true}}));
+  unduck();
+  EXPECT_EQ(duck(-0.3), (json{{"ok", true}}));
   EXPECT_FLOAT_EQ(*volume.level, 0.0f);
-  EXPECT_EQ(unduck(h), (json{{"ok", true}}));
+  EXPECT_EQ(unduck(), (json{{"ok", true}}));
   EXPECT_FLOAT_EQ(*volume.level, 0.5f);
 }
 
@@ -90,10 +83,10 @@ TEST_F(Ducking, UserChangeOfMoreThanTwoHundredthsIsLeftAlone) {
   for (float moved : {0.4f, 0.15f, 0.1f, 0.0f}) {
     SCOPED_TRACE(moved);
     volume.level = 0.5f;
-    duck(h, 0.25);
+    duck(0.25);
     volume.level = moved;
     volume.writes.clear();
-    EXPECT_EQ(unduck(h), (json{{"ok", true}, {"userChanged", true}}));
+    EXPECT_EQ(unduck(), (json{{"ok", true}, {"userChanged", true}}));
     EXPECT_FLOAT_EQ(*volume.level, moved);
     EXPECT_TRUE(volume.writes.empty());
     EXPECT_FALSE(ducked());
@@ -104,48 +97,48 @@ TEST_F(Ducking, ChangeOfAtMostTwoHundredthsStillRestores) {
   for (float moved : {0.145f, 0.13f, 0.11f, 0.106f}) {
     SCOPED_TRACE(moved);
     volume.level = 0.5f;
-    duck(h, 0.25);
+    duck(0.25);
     volume.level = moved;
-    EXPECT_EQ(unduck(h), (json{{"ok", true}}));
+    EXPECT_EQ(unduck(), (json{{"ok", true}}));
     EXPECT_FLOAT_EQ(*volume.level, 0.5f);
   }
 }
 
 TEST_F(Ducking, UnreadableVolumeCannotBeDucked) {
   volume.level.reset();
-  EXPECT_EQ(duck(h, 0.2), (json{{"ok", false}, {"error", "no_volume_control"}}));
+  EXPECT_EQ(duck(0.2), (json{{"ok", false}, {"error", "no_volume_control"}}));
   EXPECT_TRUE(volume.writes.empty());
   EXPECT_FALSE(ducked());
 
-  h.platform.volume = nullptr;
-  EXPECT_EQ(duck(h, 0.2), (json{{"ok", false}, {"error", "no_volume_control"}}));
-  EXPECT_EQ(unduck(h), (json{{"ok", true}, {"already", true}}));
+  control = nullptr;
+  EXPECT_EQ(duck(0.2), (json{{"ok", false}, {"error", "no_volume_control"}}));
+  EXPECT_EQ(unduck(), (json{{"ok", true}, {"already", true}}));
 }
 
 TEST_F(Ducking, FailedWriteLeavesTheHelperUnducked) {
   volume.writable = false;
-  EXPECT_EQ(duck(h, 0.2), (json{{"ok", false}, {"error", "set_failed"}}));
+  EXPECT_EQ(duck(0.2), (json{{"ok", false}, {"error", "set_failed"}}));
   EXPECT_FALSE(ducked());
-  EXPECT_EQ(unduck(h), (json{{"ok", true}, {"already", true}}));
+  EXPECT_EQ(unduck(), (json{{"ok", true}, {"already", true}}));
 }
 
 TEST_F(Ducking, FailedRestoreStillClearsTheState) {
-  duck(h, 0.2);
+  duck(0.2);
   volume.writable = false;
-  EXPECT_EQ(unduck(h), (json{{"ok", false}}));
+  EXPECT_EQ(unduck(), (json{{"ok", false}}));
   EXPECT_FALSE(ducked());
   // The next duck starts from the volume found now.
   volume.writable = true;
   volume.level = 0.8f;
-  duck(h, 0.5);
-  EXPECT_FLOAT_EQ(*h.state.duckedFrom, 0.8f);
+  duck(0.5);
+  EXPECT_FLOAT_EQ(*state.duckedFrom, 0.8f);
 }
 
 TEST_F(Ducking, UnreadableVolumeAtUnduckIsRestoredBlindly) {
-  duck(h, 0.2);
+  duck(0.2);
   // The device vanished between duck and unduck.
   volume.level.reset();
-  EXPECT_EQ(unduck(h), (json{{"ok", false}}));
+  EXPECT_EQ(unduck(), (json{{"ok", false}}));
   EXPECT_FLOAT_EQ(volume.writes.back(), 0.5f);
   EXPECT_FALSE(ducked());
 
@@ -156,10 +149,10 @@ TEST_F(Ducking, UnreadableVolumeAtUnduckIsRestoredBlindly) {
     std::optional<float> outputVolume() override { return std::nullopt; }
     bool setOutputVolume(float v) override { return writes.push_back(v), true; }
   } writeOnly;
-  h.state.duckedFrom = 0.7f;
-  h.state.duckedTo = 0.14f;
-  h.platform.volume = &writeOnly;
-  EXPECT_EQ(unduck(h), (json{{"ok", true}}));
+  state.duckedFrom = 0.7f;
+  state.duckedTo = 0.14f;
+  control = &writeOnly;
+  EXPECT_EQ(unduck(), (json{{"ok", true}}));
   EXPECT_EQ(writeOnly.writes, std::vector<float>{0.7f});
 }
 

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "helper/core/text.h"
+#include "helper/platform/text.h"
 
 namespace parlevox {
 namespace {
@@ -34,9 +34,11 @@ TEST_F(EmitTest, InvalidTextIsRepairedInsteadOfDroppingTheLine) {
   emit({{"t", "x"}, {"text", std::string("a\xff") + "b"}});
   std::u16string lone = u"x";
   lone.push_back(char16_t(0xD800));
-  emit({{"t", "y"}, {"text", utf8FromUtf16(lone)}});
+  emit({{"t", "y"}, {"text", platform::utf8FromUtf16(lone)}});
   ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[0], "{\"t\":\"x\",\"text\":\"a\xEF\xBF\xBD" "b\"}\n");
+  EXPECT_EQ(lines[0],
+            "{\"t\":\"x\",\"text\":\"a\xEF\xBF\xBD"
+            "b\"}\n");
   EXPECT_EQ(lines[1], "{\"t\":\"y\",\"text\":\"x\xEF\xBF\xBD\"}\n");
 }
 
@@ -61,11 +63,13 @@ TEST_F(EmitTest, LinesFromManyThreadsStayWhole) {
 }
 
 TEST(Text, Utf16RoundTripsAndRepairs) {
-  EXPECT_EQ(utf8FromUtf16(u"héllo 😀"), "héllo 😀");
-  EXPECT_EQ(utf16FromUtf8("héllo 😀"), u"héllo 😀");
+  EXPECT_EQ(platform::utf8FromUtf16(u"héllo 😀"), "héllo 😀");
+  EXPECT_EQ(platform::utf16FromUtf8("héllo 😀"), u"héllo 😀");
   std::u16string lowFirst{char16_t(0xDC00), u'a'};
-  EXPECT_EQ(utf8FromUtf16(lowFirst), "\xEF\xBF\xBD" "a");
-  EXPECT_EQ(utf16FromUtf8("a\xC3"), u"a\uFFFD");
+  EXPECT_EQ(platform::utf8FromUtf16(lowFirst),
+            "\xEF\xBF\xBD"
+            "a");
+  EXPECT_EQ(platform::utf16FromUtf8("a\xC3"), u"a\uFFFD");
 }
 
 }  // namespace

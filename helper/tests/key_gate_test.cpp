@@ -1,5 +1,5 @@
 // The key gate's outcomes for every reporting state, press kind and kept state; hold-back timing.
-#include "helper/keyboard/key_gate.h"
+#include "helper/core/key_gate.h"
 
 #include <gtest/gtest.h>
 

@@ -6,9 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "helper/core/helper.h"
 #include "helper/platform/sim/sim_desktop.h"
-#include "helper/tests/support/virtual_run_loop.h"
 
 namespace parlevox {
 namespace {
@@ -18,26 +16,22 @@ using nlohmann::json;
 class Layouts : public ::testing::Test {
  protected:
   // A desktop whose enabled keyboards are `enabled`, `current` in use.
-  Helper& with(json enabled, json current, json ascii = nullptr) {
+  platform::InputSources* with(json enabled, json current, json ascii = nullptr) {
     json keyboards{{"enabled", std::move(enabled)}, {"current", std::move(current)}};
     if (!ascii.is_null()) keyboards["asciiCapable"] = std::move(ascii);
     auto loaded = sim::SimDesktop::fromJson(json{{"keyboardLayouts", keyboards}});
     if (auto* error = std::get_if<std::string>(&loaded)) ADD_FAILURE() << *error;
     return on(std::move(std::get<std::unique_ptr<sim::SimDesktop>>(loaded)));
   }
-  Helper& on(std::unique_ptr<sim::SimDesktop> desktop) {
+  platform::InputSources* on(std::unique_ptr<sim::SimDesktop> desktop) {
     desktop_ = std::move(desktop);
-    helper_.reset(new Helper{
-        .state = {}, .platform = desktop_->platform(), .loop = loop_, .exit = [](int) {}});
-    return *helper_;
+    return desktop_->platform().inputSources;
   }
-  Helper& withLayout(const std::string& layout) {
+  platform::InputSources* withLayout(const std::string& layout) {
     return with(json::array({{{"id", "k"}, {"layout", layout}, {"languages", {"xx"}}}}), "k");
   }
 
-  testing::VirtualRunLoop loop_;
   std::unique_ptr<sim::SimDesktop> desktop_;
-  std::unique_ptr<Helper> helper_;
 };
 
 TEST_F(Layouts, LabelsOfEachShippedLayout) {
@@ -80,7 +74,7 @@ TEST_F(Layouts, LabelsOfEachShippedLayout) {
         {"KeyBracketRight", "ъ"}}},
   };
   for (const auto& c : cases) {
-    Helper& h = withLayout(c.layout);
+    auto* h = withLayout(c.layout);
     auto labels = layoutLabels(h, platform::InputSource{"k"});
     // Every position key prints something on these layouts; Space, Escape and Return are no
     // position keys.
@@ -92,14 +86,14 @@ TEST_F(Layouts, LabelsOfEachShippedLayout) {
 }
 
 TEST_F(Layouts, NoLabelsWithoutLayoutData) {
-  Helper& h = with(json::array({{{"id", "ime"}, {"languages", {"ja"}}}}), "ime");
+  auto* h = with(json::array({{{"id", "ime"}, {"languages", {"ja"}}}}), "ime");
   EXPECT_TRUE(layoutLabels(h, platform::InputSource{"ime"}).empty());
   EXPECT_TRUE(layoutLabels(h, std::nullopt).empty());
   EXPECT_TRUE(layoutLabels(h, platform::InputSource{"unknown"}).empty());
 }
 
 TEST_F(Layouts, CommandKeyLookupTakesTheLowestCode) {
-  Helper& us = withLayout("US");
+  auto* us = withLayout("US");
   EXPECT_EQ(lookupVirtualKey(us, "v"), 9);
   EXPECT_EQ(lookupVirtualKey(us, "a"), 0);
   // The top-row 1 (18) and the keypad 1 (83) both type "1": the lower code wins.
@@ -107,18 +101,18 @@ TEST_F(Layouts, CommandKeyLookupTakesTheLowestCode) {
   EXPECT_EQ(lookupVirtualKey(us, "é"), std::nullopt);
   EXPECT_EQ(lookupVirtualKey(us, "V"), std::nullopt);
 
-  Helper& french = withLayout("French");
+  auto* french = withLayout("French");
   EXPECT_EQ(lookupVirtualKey(french, "a"), 12);
   EXPECT_EQ(lookupVirtualKey(french, "q"), 0);
   EXPECT_EQ(lookupVirtualKey(french, "1"), 18);  // Command gives digits on the top row
   EXPECT_EQ(lookupVirtualKey(french, "&"), std::nullopt);
 
-  Helper& german = withLayout("German");
+  auto* german = withLayout("German");
   EXPECT_EQ(lookupVirtualKey(german, "z"), 16);
   EXPECT_EQ(lookupVirtualKey(german, "y"), 6);
 
   // With Command the Russian keys type Latin letters.
-  Helper& russian = withLayout("Russian");
+  auto* russian = withLayout("Russian");
   EXPECT_EQ(lookupVirtualKey(russian, "v"), 9);
   EXPECT_EQ(lookupVirtualKey(russian, "c"), 8);
   EXPECT_EQ(lookupVirtualKey(russian, "м"), std::nullopt);
@@ -153,14 +147,14 @@ TEST_F(Layouts, InputLanguagesEmptyWhenTheListFails) {
 }
 
 TEST_F(Layouts, ADesktopWithoutLayoutsHasOneUsKeyboard) {
-  Helper& h =
+  auto* h =
       on(std::get<std::unique_ptr<sim::SimDesktop>>(sim::SimDesktop::fromJson(json::object())));
   EXPECT_EQ(inputLanguages(h), std::vector<std::string>{"en"});
   EXPECT_EQ(lookupVirtualKey(h, "v"), 9);
 }
 
 TEST_F(Layouts, TheDemoDesktopListsEachLanguageOnce) {
-  Helper& h = on(sim::SimDesktop::demo());
+  auto* h = on(sim::SimDesktop::demo());
   EXPECT_EQ(inputLanguages(h), (std::vector<std::string>{"en", "fr", "ru"}));
 }
 

@@ -5,13 +5,13 @@
 #include <charconv>
 #include <nlohmann/json.hpp>
 
-#include "helper/core/key_tables.h"
+#include "helper/platform/key_codes.h"
 
 namespace parlevox::sim {
 namespace {
 
-constexpr std::uint64_t kShift = 0x20000, kControl = 0x40000, kOption = 0x80000,
-                        kCommand = 0x100000, kNumericPad = 0x200000, kFunction = 0x800000;
+using platform::kNumericPadFlag;
+using platform::kSecondaryFnFlag;
 
 // Keys without a name in the helper's vocabulary, named for scripts and transcripts.
 constexpr std::pair<std::string_view, std::int64_t> kExtraKeys[] = {
@@ -33,23 +33,14 @@ constexpr std::pair<std::string_view, std::int64_t> kMouseButtons[] = {
     {"MouseButton4", 3}, {"MouseButton5", 4},
 };
 
-// The device-independent bit a modifier key sets besides its own device bit.
-std::uint64_t independentBit(std::string_view name) {
-  if (name.ends_with("Shift")) return kShift;
-  if (name.ends_with("Control")) return kControl;
-  if (name.ends_with("Option")) return kOption;
-  if (name.ends_with("Command")) return kCommand;
-  return 0;  // Fn: its mask is already the secondary-function bit
-}
-
 // Bits the system sets on the key events of function and keypad keys.
 std::uint64_t keyBits(std::int64_t code) {
-  if (code >= 123 && code <= 126) return kNumericPad | kFunction;
-  if (isNonTypingKey(code) && code != 53) return kFunction;
-  if (code == 117) return kFunction;
+  if (code >= 123 && code <= 126) return kNumericPadFlag | kSecondaryFnFlag;
+  if (platform::isNonTypingKey(code) && code != platform::kEscapeKeyCode) return kSecondaryFnFlag;
+  if (code == platform::kForwardDeleteKeyCode) return kSecondaryFnFlag;
   if (code == 65 || code == 67 || code == 69 || code == 71 || code == 75 || code == 76 ||
       code == 78 || (code >= 81 && code <= 92))
-    return kNumericPad;
+    return kNumericPadFlag;
   return 0;
 }
 
@@ -62,28 +53,28 @@ std::uint32_t mouseType(std::int64_t button, bool down) {
 }  // namespace
 
 std::optional<Control> controlNamed(std::string_view name) {
-  for (const auto& m : modifierKeys())
+  for (const auto& m : platform::modifierKeys())
     if (m.name == name)
-      return Control{Control::Kind::modifier, m.code, m.mask | independentBit(m.name),
+      return Control{Control::Kind::modifier, m.code, m.mask | platform::independentFlag(m),
                      std::string(name)};
   for (auto [button, number] : kMouseButtons)
     if (button == name) return Control{Control::Kind::mouse, number, 0, std::string(name)};
-  if (auto code = keyCodeNamed(name))
+  if (auto code = platform::keyCodeNamed(name))
     return Control{Control::Kind::key, *code, 0, std::string(name)};
   for (auto [key, code] : kExtraKeys)
     if (key == name) return Control{Control::Kind::key, code, 0, std::string(name)};
   std::int64_t code = -1;
   auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), code);
   if (error == std::errc() && end == name.data() + name.size() && code >= 0 && code < 128) {
-    if (const auto* m = modifierKeyFor(code)) return controlNamed(m->name);
+    if (const auto* m = platform::modifierKeyFor(code)) return controlNamed(m->name);
     return Control{Control::Kind::key, code, 0, std::string(name)};
   }
   return std::nullopt;
 }
 
 std::optional<std::string> simKeyName(std::int64_t code) {
-  if (const auto* m = modifierKeyFor(code)) return std::string(m->name);
-  if (auto name = keyName(code)) return std::string(*name);
+  if (const auto* m = platform::modifierKeyFor(code)) return std::string(m->name);
+  if (auto name = platform::keyName(code)) return std::string(*name);
   for (auto [key, c] : kExtraKeys)
     if (c == code) return std::string(key);
   return std::nullopt;
@@ -92,8 +83,8 @@ std::optional<std::string> simKeyName(std::int64_t code) {
 std::uint64_t SimInput::modifierFlags() const {
   std::uint64_t flags = 0;
   for (auto code : heldModifiers_) {
-    const auto* m = modifierKeyFor(code);
-    flags |= m->mask | independentBit(m->name);
+    const auto* m = platform::modifierKeyFor(code);
+    flags |= m->mask | platform::independentFlag(*m);
   }
   return flags;
 }

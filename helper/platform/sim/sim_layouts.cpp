@@ -4,7 +4,7 @@
 #include <map>
 #include <sstream>
 
-#include "helper/core/text.h"
+#include "helper/platform/text.h"
 
 namespace parlevox::sim {
 namespace {
@@ -244,8 +244,9 @@ constexpr std::pair<std::string_view, std::string_view> kDeadKeys[] = {
 std::vector<DeadKey> buildDeadKeys() {
   std::vector<DeadKey> keys;
   for (auto [own, pairs] : kDeadKeys) {
-    DeadKey key{utf16FromUtf8(own), {}};
-    std::u16string units = utf16FromUtf8(pairs);  // every character here is one UTF-16 unit
+    DeadKey key{platform::utf16FromUtf8(own), {}};
+    std::u16string units =
+        platform::utf16FromUtf8(pairs);  // every character here is one UTF-16 unit
     for (std::size_t i = 0; i + 1 < units.size(); i += 2)
       key.compositions.emplace_back(units.substr(i, 1), units.substr(i + 1, 1));
     // Space after a dead key types the dead key's own character.
@@ -263,20 +264,20 @@ const std::vector<DeadKey>& deadKeys() {
 LayoutOutput outputFor(const std::string& token) {
   constexpr std::string_view kDead = "dead:";
   if (token.starts_with(kDead)) {
-    auto own = utf16FromUtf8(std::string_view(token).substr(kDead.size()));
+    auto own = platform::utf16FromUtf8(std::string_view(token).substr(kDead.size()));
     const auto& keys = deadKeys();
     for (std::size_t i = 0; i < keys.size(); ++i)
       if (keys[i].own == own) return {own, static_cast<int>(i + 1)};
     return {own, 0};
   }
-  return {utf16FromUtf8(token), 0};
+  return {platform::utf16FromUtf8(token), 0};
 }
 
 SimLayout buildLayout(std::string name, std::string_view rows) {
   SimLayout layout;
   layout.name = std::move(name);
   for (auto [code, text] : kSharedKeys) {
-    LayoutOutput out{utf16FromUtf8(text), 0};
+    LayoutOutput out{platform::utf16FromUtf8(text), 0};
     layout.base[code] = layout.shift[code] = layout.command[code] = out;
   }
   std::istringstream lines{std::string(rows)};

@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
-#include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -12,47 +10,14 @@
 #include <variant>
 #include <vector>
 
+#include "helper/app/dispatch.h"
 #include "helper/core/command.h"
-#include "helper/core/dispatch.h"
 #include "helper/core/emit.h"
 #include "helper/core/helper.h"
-#include "helper/core/run_loop.h"
 #include "helper/platform/sim/sim_desktop.h"
+#include "helper/tests/support/virtual_run_loop.h"
 
 namespace parlevox::testing {
-
-/// A run loop in virtual time: nothing runs until the test says so.
-class FakeRunLoop final : public RunLoop {
- public:
-  double clock = 1000;
-
-  double now() override { return clock; }
-  void post(Task task) override { posted_.push_back(std::move(task)); }
-  TimerId after(double delayMs, Task task) override {
-    timers_.emplace(nextTimer_, Timer{clock + delayMs, std::move(task)});
-    return nextTimer_++;
-  }
-  void cancel(TimerId id) override { timers_.erase(id); }
-  void background(Task work) override { posted_.push_back(std::move(work)); }
-
-  /// Runs everything posted so far, and whatever that posts in turn.
-  void drain() {
-    while (!posted_.empty()) {
-      auto task = std::move(posted_.front());
-      posted_.pop_front();
-      task();
-    }
-  }
-
- private:
-  struct Timer {
-    double at;
-    Task task;
-  };
-  std::deque<Task> posted_;
-  std::map<TimerId, Timer> timers_;
-  TimerId nextTimer_ = 1;
-};
 
 /// The simulated desktop of `scenario`; the test fails when the scenario does not load.
 inline std::unique_ptr<sim::SimDesktop> loadDesktop(std::string_view scenario) {
@@ -75,6 +40,9 @@ class TestHelper {
     setLineSink([this](std::string_view line) {
       lines.push_back(nlohmann::json::parse(line.substr(0, line.size() - 1)));
     });
+    desktop->apps.setTimer([this](double delayMs, std::function<void()> task) {
+      loop.after(delayMs, std::move(task));
+    });
   }
   ~TestHelper() { setLineSink(nullptr); }
   TestHelper(const TestHelper&) = delete;
@@ -89,7 +57,7 @@ class TestHelper {
       return nullptr;
     }
     const auto before = lines.size();
-    handleCommand(helper, *command);
+    helper.commands.add([this, command = *command] { handleCommand(helper, command); });
     loop.drain();
     if (lines.size() == before) {
       ADD_FAILURE() << "no reply to " << line;
@@ -98,8 +66,29 @@ class TestHelper {
     return lines.back();
   }
 
+  /// Queues one command line as if read from stdin, then moves the clock on in steps of 1 ms
+  /// until the command with that "id" has replied, for at most `maxMs`; its reply, or null.
+  nlohmann::json ask(std::string_view line, double maxMs = 5000) {
+    auto command = decodeCommand(line);
+    if (!command || !command->id) {
+      ADD_FAILURE() << "not a command with an id: " << line;
+      return nullptr;
+    }
+    const auto id = *command->id;
+    helper.commands.add([this, command = *command] { handleCommand(helper, command); });
+    for (double waited = 0;; waited += 1) {
+      loop.drain();
+      for (const auto& l : lines)
+        if (l.value("id", std::int64_t{-1}) == id) return l;
+      if (waited >= maxMs) break;
+      loop.advance(1);
+    }
+    ADD_FAILURE() << "no reply within " << maxMs << " ms to " << line;
+    return nullptr;
+  }
+
   std::unique_ptr<sim::SimDesktop> desktop;
-  FakeRunLoop loop;
+  VirtualRunLoop loop;
   Helper helper;
   HelperState& state = helper.state;
   std::vector<nlohmann::json> lines;

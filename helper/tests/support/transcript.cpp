@@ -30,12 +30,13 @@
 #include <sstream>
 #include <vector>
 
+#include "helper/app/dispatch.h"
+#include "helper/app/housekeeping.h"
 #include "helper/core/command.h"
-#include "helper/core/dispatch.h"
 #include "helper/core/emit.h"
 #include "helper/core/helper.h"
-#include "helper/core/housekeeping.h"
 #include "helper/keyboard/event_tap.h"
+#include "helper/platform/key_codes.h"
 #include "helper/platform/sim/sim_desktop.h"
 #include "helper/tests/support/virtual_run_loop.h"
 
@@ -108,7 +109,7 @@ std::string renderEntry(const nlohmann::json& entry) {
       hex << " flags=0x" << std::hex << flags;
       text += hex.str();
     }
-    if (entry.value("mark", std::int64_t{0}) == syntheticMark) text += " mark";
+    if (entry.value("mark", std::int64_t{0}) == platform::syntheticMark) text += " mark";
     if (entry.value("swallowed", false)) text += " swallowed";
     return text;
   }
@@ -184,7 +185,7 @@ class Run {
         .state = {}, .platform = desktop_->platform(), .loop = loop_, .exit = [this](int status) {
           log_.push_back("exit " + std::to_string(status));
         }});
-    helper_->state.tapInstalled = installTap(*helper_);
+    installTap(*helper_);
     // The applications' delayed reactions run on the virtual clock; the scenario's own timed
     // input is not played (transcripts press keys themselves).
     desktop_->apps.setTimer([this](double delayMs, std::function<void()> task) {
@@ -240,7 +241,7 @@ class Run {
         if (word == "unseen") {
           unseen = true;
         } else if (word == "marked") {
-          mark = syntheticMark;
+          mark = platform::syntheticMark;
         } else if (word == "at") {
           double x = 0, y = 0;
           char comma = 0;

@@ -1,5 +1,5 @@
-// A run loop on a virtual clock: tests advance time and due timers fire in order,
-// deterministically.
+// The one run loop of the tests: a virtual clock that tests advance, due timers firing in order,
+// and posted work that runs only when the test says so, all deterministic.
 #pragma once
 
 #include <deque>
@@ -36,17 +36,21 @@ class VirtualRunLoop final : public RunLoop {
   void background(Task work) override { post(std::move(work)); }
   void readable(Task work) override { post(std::move(work)); }
 
+  /// Runs the oldest posted task (background work included); false when none is waiting.
+  bool runOne() {
+    Task task;
+    {
+      std::lock_guard guard(lock_);
+      if (queue_.empty()) return false;
+      task = std::move(queue_.front());
+      queue_.pop_front();
+    }
+    task();
+    return true;
+  }
   /// Runs every posted task, also those posted meanwhile.
   void drain() {
-    for (;;) {
-      Task task;
-      {
-        std::lock_guard guard(lock_);
-        if (queue_.empty()) return;
-        task = std::move(queue_.front());
-        queue_.pop_front();
-      }
-      task();
+    while (runOne()) {
     }
   }
   /// Moves the clock forward by `ms`, firing each due timer at its own time (ties in the order

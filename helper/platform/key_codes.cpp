@@ -1,10 +1,11 @@
-// The fixed key vocabulary: modifier keys, named keys, hot-key modifier bits, non-typing keys.
-#include "helper/core/key_tables.h"
+// The fixed key vocabulary and event bits: modifier keys, named keys, event-flag bits, hot-key
+// modifier bits, non-typing keys, and the mark on the helper's own events.
+#include "helper/platform/key_codes.h"
 
 #include <algorithm>
 #include <array>
 
-namespace parlevox {
+namespace parlevox::platform {
 namespace {
 
 constexpr std::array<ModifierKey, 9> kModifierKeys{{
@@ -113,6 +114,14 @@ std::optional<std::int64_t> keyCodeNamed(std::string_view name) {
   return std::nullopt;
 }
 
+std::uint64_t independentFlag(const ModifierKey& key) {
+  if (key.name.ends_with("Shift")) return kShiftFlag;
+  if (key.name.ends_with("Control")) return kControlFlag;
+  if (key.name.ends_with("Option")) return kOptionFlag;
+  if (key.name.ends_with("Command")) return kCommandFlag;
+  return 0;
+}
+
 std::optional<std::uint32_t> carbonModifier(std::string_view word) {
   if (word == "command") return 256;
   if (word == "shift") return 512;
@@ -126,4 +135,4 @@ bool isNonTypingKey(std::int64_t code) {
          kNonTypingKeyCodes.end();
 }
 
-}  // namespace parlevox
+}  // namespace parlevox::platform

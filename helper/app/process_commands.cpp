@@ -1,5 +1,5 @@
 // Commands about the helper process itself: status, permissions and quitting.
-#include "helper/core/process_commands.h"
+#include "helper/app/process_commands.h"
 
 #include <nlohmann/json.hpp>
 #include <string>
@@ -25,7 +25,7 @@ void runStatus(Helper& h, const Command& c) {
   line += ",\"ok\":true,\"secure\":";
   line += boolean(h.platform.events->secureInputEnabled());
   line += ",\"tap\":";
-  line += boolean(h.state.eventTap);
+  line += boolean(h.state.keyboard.eventTap);
   line += '}';
   emitSerialised(std::move(line));
 }
@@ -45,7 +45,7 @@ void runInputAccess(Helper& h, const Command& c) {
 }
 
 void runQuit(Helper& h, const Command& c) {
-  unduck(h);
+  unduck(h.state.ducking, h.platform.volume);
   respond(c.id, {{"ok", true}});
   h.exit(0);
 }

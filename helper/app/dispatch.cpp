@@ -1,20 +1,20 @@
 // Turns each decoded command into a call of the service that does its work, and its reply.
-#include "helper/core/dispatch.h"
+#include "helper/app/dispatch.h"
 
 #include <array>
 #include <nlohmann/json.hpp>
 #include <unordered_map>
 
+#include "helper/app/layout_commands.h"
 #include "helper/app/output_commands.h"
+#include "helper/app/process_commands.h"
 #include "helper/app/selection_commands.h"
 #include "helper/core/app_queries.h"
 #include "helper/core/command.h"
 #include "helper/core/config_commands.h"
 #include "helper/core/emit.h"
 #include "helper/core/helper.h"
-#include "helper/core/process_commands.h"
 #include "helper/core/screen_queries.h"
-#include "helper/keyboard/layout_commands.h"
 #include "helper/output/copy_selection.h"
 #include "helper/output/decode_to_wav.h"
 #include "helper/output/ducking.h"
@@ -31,10 +31,10 @@ struct Row {
 };
 
 void runDuck(Helper& h, const Command& c) {
-  respond(c.id, duck(h, c.level.value_or(0.2)));
+  respond(c.id, duck(h.state.ducking, h.platform.volume, c.level.value_or(0.2)));
 }
 void runUnduck(Helper& h, const Command& c) {
-  respond(c.id, unduck(h));
+  respond(c.id, unduck(h.state.ducking, h.platform.volume));
 }
 
 // Matched in this order; the first row whose name equals `cmd` runs.

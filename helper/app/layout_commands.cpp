@@ -1,5 +1,5 @@
 // Commands over the keyboard layouts: the input languages and select-all.
-#include "helper/keyboard/layout_commands.h"
+#include "helper/app/layout_commands.h"
 
 #include <nlohmann/json.hpp>
 
@@ -8,20 +8,22 @@
 #include "helper/core/helper.h"
 #include "helper/keyboard/layouts.h"
 #include "helper/output/post_key.h"
+#include "helper/platform/key_codes.h"
 
 namespace parlevox {
 
 void runInputLanguages(Helper& h, const Command& c) {
-  respond(c.id, {{"ok", true}, {"languages", inputLanguages(h)}});
+  respond(c.id, {{"ok", true}, {"languages", inputLanguages(h.platform.inputSources)}});
 }
 
 void runSelectAll(Helper& h, const Command& c) {
-  auto code = lookupVirtualKey(h, "a");
+  auto code = lookupVirtualKey(h.platform.inputSources, "a");
   if (!code) {
     respond(c.id, {{"ok", false}, {"error", "no_a_key"}});
     return;
   }
-  respond(c.id, {{"ok", postKey(*h.platform.events, *code, kCommandFlag, platform::TapLocation::session, 8000)}});
+  respond(c.id, {{"ok", postKey(*h.platform.events, *code, platform::kCommandFlag,
+                                platform::TapLocation::session, 8000)}});
 }
 
 }  // namespace parlevox

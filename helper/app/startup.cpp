@@ -1,5 +1,5 @@
 // The helper's entry sequence: flags, reader thread, signals, event tap, "ready", housekeeping.
-#include "helper/core/startup.h"
+#include "helper/app/startup.h"
 
 #include <unistd.h>
 
@@ -8,11 +8,11 @@
 #include <cstring>
 #include <nlohmann/json.hpp>
 
+#include "helper/app/housekeeping.h"
+#include "helper/app/stdin_reader.h"
 #include "helper/core/asio_run_loop.h"
 #include "helper/core/emit.h"
 #include "helper/core/helper.h"
-#include "helper/core/housekeeping.h"
-#include "helper/core/stdin_reader.h"
 #include "helper/keyboard/event_tap.h"
 #include "helper/output/ducking.h"
 #include "helper/platform/permissions.h"
@@ -48,17 +48,18 @@ int runHelper(int argc, char** argv, const platform::Platform& platform) {
   // holds the queue while it waits for an application.
   loop.onSignals({SIGTERM, SIGINT}, [&h](int) {
     h.commands.add([&h] {
-      unduck(h);
+      unduck(h.state.ducking, h.platform.volume);
       h.exit(0);
     });
   });
 
-  h.state.keysWanted = !hasArgument(argc, argv, "--no-keys");
-  h.state.tapInstalled = h.state.keysWanted && installTap(h);
+  auto& keyboard = h.state.keyboard;
+  keyboard.keysWanted = !hasArgument(argc, argv, "--no-keys");
+  const bool tapInstalled = keyboard.keysWanted && installTap(h);
 
   const bool trusted = platform.permissions->accessibilityTrusted();
-  emit({{"t", "ready"}, {"ax", trusted}, {"tap", h.state.tapInstalled}});
-  if (h.state.keysWanted && !h.state.tapInstalled)
+  emit({{"t", "ready"}, {"ax", trusted}, {"tap", tapInstalled}});
+  if (keyboard.keysWanted && !tapInstalled)
     emit({{"t", "tap"}, {"ok", false}, {"reason", trusted ? "tap_failed" : "no_accessibility"}});
 
   scheduleHousekeeping(h);

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace parlevox {
+namespace parlevox::platform {
 
 /// UTF-8 for UTF-16 text; a lone surrogate becomes U+FFFD.
 std::string utf8FromUtf16(std::u16string_view text);
@@ -12,4 +12,4 @@ std::string utf8FromUtf16(std::u16string_view text);
 /// UTF-16 for UTF-8 text; an invalid byte sequence becomes U+FFFD.
 std::u16string utf16FromUtf8(std::string_view text);
 
-}  // namespace parlevox
+}  // namespace parlevox::platform

@@ -1,5 +1,5 @@
 // The key gate: swallows a key as a whole press, and decides when a Space press may be held back.
-#include "helper/keyboard/key_gate.h"
+#include "helper/core/key_gate.h"
 
 namespace parlevox {
 

@@ -1,5 +1,5 @@
 // The once-a-second housekeeping: retrying the event tap and watching secure keyboard entry.
-#include "helper/core/housekeeping.h"
+#include "helper/app/housekeeping.h"
 
 #include <nlohmann/json.hpp>
 
@@ -10,7 +10,7 @@
 namespace parlevox {
 
 void housekeepingTick(Helper& h) {
-  auto& s = h.state;
+  auto& s = h.state.keyboard;
   if (s.keysWanted && !s.eventTap && installTap(h)) emit({{"t", "tap"}, {"ok", true}});
   const bool secure = h.platform.events->secureInputEnabled();
   if (s.lastSecureInput != secure) {

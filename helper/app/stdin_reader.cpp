@@ -1,5 +1,5 @@
 // The stdin reader: a detached thread that reads and decodes command lines and posts them.
-#include "helper/core/stdin_reader.h"
+#include "helper/app/stdin_reader.h"
 
 #include <unistd.h>
 
@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "helper/app/dispatch.h"
 #include "helper/core/command.h"
-#include "helper/core/dispatch.h"
 #include "helper/core/helper.h"
 #include "helper/output/ducking.h"
 
@@ -125,7 +125,7 @@ void readLoop(Helper& h, int fd) {
   post(h, spares, batch);
   h.loop.post([&h] {
     h.commands.add([&h] {
-      unduck(h);
+      unduck(h.state.ducking, h.platform.volume);
       h.exit(0);
     });
   });

@@ -1,9 +1,9 @@
 // Text crossing into the helper's replies: UTF-16 from other applications, repaired UTF-8 out.
-#include "helper/core/text.h"
+#include "helper/platform/text.h"
 
 #include <unicode/ustring.h>
 
-namespace parlevox {
+namespace parlevox::platform {
 
 std::string utf8FromUtf16(std::u16string_view text) {
   if (text.empty()) return {};
@@ -34,4 +34,4 @@ std::u16string utf16FromUtf8(std::string_view text) {
   return out;
 }
 
-}  // namespace parlevox
+}  // namespace parlevox::platform
