@@ -36,14 +36,13 @@ void runActivate(Helper& h, const Command& c) {
 }
 
 void runPressReturn(Helper& h, const Command& c) {
-  respond(
-      c.id,
-      {{"ok", postKey(*h.platform.events, platform::kReturnKeyCode, 0, platform::TapLocation::session, 8000)}});
+  respond(c.id, {{"ok", postKey(*h.platform.events, platform::kReturnKeyCode, 0,
+                                platform::TapLocation::session, 8000)}});
 }
 
 void runDropSelection(Helper& h, const Command& c) {
-  respond(c.id,
-          {{"ok", postKey(*h.platform.events, platform::kRightArrowKeyCode, 0, platform::TapLocation::hid, 0)}});
+  respond(c.id, {{"ok", postKey(*h.platform.events, platform::kRightArrowKeyCode, 0,
+                                platform::TapLocation::hid, 0)}});
 }
 
 }  // namespace parlevox

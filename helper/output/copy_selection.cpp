@@ -9,8 +9,8 @@
 #include "helper/core/state.h"
 #include "helper/keyboard/layouts.h"
 #include "helper/output/post_key.h"
-#include "helper/platform/key_codes.h"
 #include "helper/output/saved_pasteboard.h"
+#include "helper/platform/key_codes.h"
 #include "helper/platform/pasteboard.h"
 
 namespace parlevox {
@@ -95,8 +95,8 @@ void copySelection(Helper& h, std::function<void(std::string text)> done) {
   const auto count = pasteboard.changeCount();
   const auto presses = h.state.keyboard.userPresses;
   const auto code = lookupVirtualKey(h.platform.inputSources, "c");
-  if (!code ||
-      !postKey(*h.platform.events, *code, platform::kCommandFlag, platform::TapLocation::session, 8000))
+  if (!code || !postKey(*h.platform.events, *code, platform::kCommandFlag,
+                        platform::TapLocation::session, 8000))
     return done("");
   ++h.state.pasteboard.pendingCopies;
   auto changed = [&pasteboard, count] { return pasteboard.changeCount() != count; };

@@ -21,7 +21,8 @@ nlohmann::json failure(const char* error) {
 void pressCommandV(Helper& h, const std::function<void(nlohmann::json)>& reply) {
   auto code = lookupVirtualKey(h.platform.inputSources, "v");
   if (!code) return reply(failure("no_v_key"));
-  if (!postKey(*h.platform.events, *code, platform::kCommandFlag, platform::TapLocation::session, 8000))
+  if (!postKey(*h.platform.events, *code, platform::kCommandFlag, platform::TapLocation::session,
+               8000))
     return reply(failure("event_failed"));
   reply({{"ok", true}, {"app", frontmostAppInfo(h)}});
 }
