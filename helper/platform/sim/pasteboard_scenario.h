@@ -16,6 +16,7 @@ struct SimPasteboardData {
   std::string type;
   std::string bytes;
   bool unreadable = false;  // declared, but the owner never provides the data
+  bool operator==(const SimPasteboardData&) const = default;
 };
 
 using SimPasteboardItem = std::vector<SimPasteboardData>;

@@ -15,8 +15,7 @@ constexpr double kMaxDelayMs = 24 * 3600 * 1000.0;
 std::optional<double> delayOrNever(const ScenarioReader& reader, const char* key) {
   if (reader.has(key) && reader.json()[key] == "never") return std::nullopt;
   const double ms = reader.number(key, 0);
-  if (ms < 0 || ms > kMaxDelayMs)
-    reader.fail(key, "\"never\" or milliseconds from 0 to " + std::to_string(kMaxDelayMs));
+  if (ms < 0 || ms > kMaxDelayMs) reader.fail(key, "\"never\" or milliseconds from 0 to 86400000");
   return ms;
 }
 
