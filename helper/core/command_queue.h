@@ -8,6 +8,16 @@
 
 #include "helper/core/run_loop.h"
 
+// How a command waits without holding up the keyboard: a command that must wait for another
+// application (the copy to land, an application to come to the front) does not block the main
+// thread or run the loop from inside itself. It takes a hold on this queue, schedules its next
+// look as a timer on the main loop, and returns. The loop then goes on serving the event-tap
+// callbacks, timers, signals and the replies of background work as usual, so the user's keys are
+// neither delayed nor lost; only the commands (and what must follow them: end of input, signals)
+// wait in this queue. When the command has replied it releases the hold, and the next command
+// starts from the main loop with a fresh stack. There is no nested run of the loop, so no
+// callback can ever run inside a waiting command, and no command inside another.
+
 namespace parlevox {
 
 class CommandQueue;
