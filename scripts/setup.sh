@@ -10,6 +10,8 @@ packages=(
   nlohmann-json3-dev libasio-dev libicu-dev
   # web addresses read from accessibility trees (libcurl's URL parser)
   libcurl4-openssl-dev
+  # checksums in the simulated desktop's record
+  zlib1g-dev
   # media: decoding and the sound server's volume
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev libpulse-dev
   # window shots: text recognition (Russian and English models), JPEG encoding, Base64

@@ -8,7 +8,9 @@
 #include "helper/app/context_commands.h"
 #include "helper/app/focus_commands.h"
 #include "helper/app/layout_commands.h"
+#include "helper/app/output_commands.h"
 #include "helper/app/process_commands.h"
+#include "helper/app/selection_commands.h"
 #include "helper/app/window_shot_command.h"
 #include "helper/core/app_queries.h"
 #include "helper/core/command.h"
@@ -16,6 +18,7 @@
 #include "helper/core/emit.h"
 #include "helper/core/helper.h"
 #include "helper/core/screen_queries.h"
+#include "helper/output/copy_selection.h"
 #include "helper/output/decode_to_wav.h"
 #include "helper/output/ducking.h"
 #include "helper/output/select_back.h"
@@ -43,6 +46,9 @@ constexpr std::array kRows{
     Row{"arm", runArm},
     Row{"ownClicks", runOwnClicks},
     Row{"screens", runScreens},
+    Row{"paste", runPaste},
+    Row{"selection", runSelection},
+    Row{"pressReturn", runPressReturn},
     Row{"decode", runDecode},
     Row{"context", runContext},
     Row{"nearText", runNearText},
@@ -51,13 +57,16 @@ constexpr std::array kRows{
     Row{"focusedState", runFocusedState},
     Row{"focusedValue", runFocusedValue},
     Row{"window", runWindow},
+    Row{"selectRange", runSelectRange},
     Row{"selectBack", runSelectBack},
+    Row{"dropSelection", runDropSelection},
     Row{"selectAll", runSelectAll},
     Row{"inputLanguages", runInputLanguages},
     Row{"screenAccess", runScreenAccess},
     Row{"inputAccess", runInputAccess},
     Row{"windowShot", runWindowShot},
     Row{"frontmost", runFrontmost},
+    Row{"activate", runActivate},
     Row{"runningApps", runRunningApps},
     Row{"status", runStatus},
     Row{"quit", runQuit},
@@ -72,6 +81,9 @@ void handleCommand(Helper& h, const Command& command) {
     for (const auto& row : kRows) map.emplace(row.cmd, row.run);
     return map;
   }();
+  // The main application moving on may have written the pasteboard itself; a copy the helper
+  // asked for that lands late is then left alone.
+  if (command.cmd != "selection") abandonLateCopy(h);
   if (auto it = byName.find(command.cmd); it != byName.end()) {
     it->second(h, command);
     return;

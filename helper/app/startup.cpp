@@ -44,9 +44,13 @@ int runHelper(int argc, char** argv, const platform::Platform& platform) {
 
   startStdinReader(h, STDIN_FILENO);
 
+  // Like every main-queue block, the handler waits for the commands before it, also for one that
+  // holds the queue while it waits for an application.
   loop.onSignals({SIGTERM, SIGINT}, [&h](int) {
-    unduck(h.state.ducking, h.platform.volume);
-    h.exit(0);
+    h.commands.add([&h] {
+      unduck(h.state.ducking, h.platform.volume);
+      h.exit(0);
+    });
   });
 
   auto& keyboard = h.state.keyboard;

@@ -81,8 +81,11 @@ class SpareBatches {
   std::size_t made_ = 0;
 };
 
-// Hands the batch to the main loop as one task, which runs its commands in order. Out of memory,
-// the hand-over waits for memory to come back rather than losing commands or ending the helper.
+// Hands the batch to the main loop, which queues it as one task that runs its commands in
+// order. A command that holds the queue (it waits for something before it replies) pauses the
+// task; the batch goes back to the reader only once its last command has run, so that input
+// waits in the pipe rather than in memory while a command holds the queue. Out of memory, the
+// hand-over waits for memory to come back rather than losing commands or ending the helper.
 void post(Helper& h, SpareBatches& spares, Batch& batch) {
   if (batch.empty()) return;
   for (;;) {
@@ -91,8 +94,13 @@ void post(Helper& h, SpareBatches& spares, Batch& batch) {
       commands->swap(batch);
       try {
         h.loop.post([&h, &spares, commands] {
-          for (const auto& c : *commands) handleCommand(h, c);
-          spares.give(std::move(*commands));
+          h.commands.addCommands([&h, &spares, commands, next = std::size_t{0}]() mutable {
+            while (next < commands->size() && !h.commands.held())
+              handleCommand(h, (*commands)[next++]);
+            if (next < commands->size()) return false;
+            spares.give(std::move(*commands));
+            return true;
+          });
         });
       } catch (...) {
         commands->swap(batch);
@@ -135,8 +143,10 @@ void readLoop(Helper& h, int fd) {
   framer.finish(decode);
   post(h, spares, batch);
   h.loop.post([&h] {
-    unduck(h.state.ducking, h.platform.volume);
-    h.exit(0);
+    h.commands.add([&h] {
+      unduck(h.state.ducking, h.platform.volume);
+      h.exit(0);
+    });
   });
 }
 

@@ -37,7 +37,7 @@ nlohmann::json focusedState(platform::Accessibility& ax, std::optional<std::int3
 
   const auto length = static_cast<std::int64_t>(field->value.size());
   nlohmann::json reply{{"ok", true},
-                       {"value", utf8FromUtf16(lastCharacters(field->value, maxChars))},
+                       {"value", platform::utf8FromUtf16(lastCharacters(field->value, maxChars))},
                        {"pid", ax.pid(field->element).value_or(0)},
                        {"frontPid", frontPid},
                        {"length", length}};
@@ -49,8 +49,8 @@ nlohmann::json focusedState(platform::Accessibility& ax, std::optional<std::int3
   if (!around || around->size() != 2) return reply;
   if (auto text = textAround(ax, field->element, range->location, range->length, length,
                              (*around)[0], (*around)[1])) {
-    reply["textBefore"] = utf8FromUtf16(text->before);
-    reply["textAfter"] = utf8FromUtf16(text->after);
+    reply["textBefore"] = platform::utf8FromUtf16(text->before);
+    reply["textAfter"] = platform::utf8FromUtf16(text->after);
   }
   return reply;
 }
@@ -59,7 +59,7 @@ nlohmann::json focusedValue(platform::Accessibility& ax, std::int64_t maxChars) 
   const auto field = focusedText(ax, focusedElement(ax));
   if (!field) return {{"ok", false}, {"error", "no_value"}};
   return {{"ok", true},
-          {"value", utf8FromUtf16(lastCharacters(field->value, maxChars))},
+          {"value", platform::utf8FromUtf16(lastCharacters(field->value, maxChars))},
           {"pid", ax.pid(field->element).value_or(0)}};
 }
 

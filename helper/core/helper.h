@@ -3,6 +3,7 @@
 
 #include <functional>
 
+#include "helper/core/command_queue.h"
 #include "helper/core/run_loop.h"
 #include "helper/core/state.h"
 #include "helper/platform/platform.h"
@@ -15,6 +16,8 @@ struct Helper {
   RunLoop& loop;
   /// Ends the process with the status; tests replace it to observe the end instead.
   std::function<void(int status)> exit;
+  /// Commands and what must wait for them (end of input, signals), one at a time in order.
+  CommandQueue commands{loop};
 
   double now() { return loop.now(); }
 };

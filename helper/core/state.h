@@ -13,8 +13,17 @@
 #include "helper/core/rect.h"
 #include "helper/core/run_loop.h"
 #include "helper/platform/events.h"
+#include "helper/platform/pasteboard.h"
 
 namespace parlevox {
+
+/// The user's own presses (never the helper's) that reached an application, as the event tap saw
+/// them: key presses with Command (a copy or a cut writes the pasteboard) and mouse presses (a
+/// menu's Copy). Counters only grow; a copy the helper asks for compares them before and after.
+struct UserPresses {
+  std::uint64_t shortcuts = 0, clicks = 0;
+  bool operator==(const UserPresses&) const = default;
+};
 
 /// The event tap and what it decides for each key: configuration, arming and the keys held.
 struct KeyboardState {
@@ -35,6 +44,7 @@ struct KeyboardState {
   KeyGate keyGate;
   /// Processes already asked to make their fields readable.
   std::set<std::int32_t> readableAsked;
+  UserPresses userPresses;
 };
 
 /// Typing detection (bursts of the user's own typing) and the typing speed.
@@ -74,12 +84,37 @@ struct DuckingState {
   std::optional<float> duckedFrom, duckedTo;
 };
 
+/// Every item of the pasteboard, in order, each with every type it had data for (in the order
+/// the item declared them) and that data byte for byte.
+struct SavedPasteboard {
+  std::vector<platform::PasteboardItemData> items;
+  bool operator==(const SavedPasteboard&) const = default;
+};
+
+/// The pasteboard as it was before a copy shortcut whose copy had not landed when the wait for
+/// it ended, kept for a short grace period so that a late copy can still be undone.
+struct LateCopyWatch {
+  SavedPasteboard saved;
+  std::int64_t changeCount = 0;           // the pasteboard's count when it was saved
+  std::optional<std::int64_t> changedTo;  // its count after the first change seen since
+  UserPresses presses;                    // the user's presses when the shortcut was sent
+  double endsAt = 0;                      // the loop's clock
+  std::optional<RunLoop::TimerId> timer;
+};
+
+/// The user's pasteboard around copies the helper asks for: those not seen landing yet.
+struct PasteboardState {
+  int pendingCopies = 0;  // copy shortcuts sent whose copy has not been seen yet
+  std::optional<LateCopyWatch> lateCopy;
+};
+
 struct HelperState {
   KeyboardState keyboard;
   TypingState typing;
   SpaceHoldState spaceHold;
   OwnClickState ownClicks;
   DuckingState ducking;
+  PasteboardState pasteboard;
 };
 
 }  // namespace parlevox

@@ -10,6 +10,7 @@
 #include "helper/keyboard/key_rules.h"
 #include "helper/keyboard/mouse_buttons.h"
 #include "helper/keyboard/typing.h"
+#include "helper/keyboard/user_presses.h"
 #include "helper/platform/key_codes.h"
 
 namespace parlevox {
@@ -91,8 +92,10 @@ bool installTap(Helper& h) {
   return true;
 }
 
-std::optional<platform::InputEvent> handleTapEvent(Helper& h, platform::TapProxy proxy,
-                                                   const platform::InputEvent& event) {
+namespace {
+
+std::optional<platform::InputEvent> decide(Helper& h, platform::TapProxy proxy,
+                                           const platform::InputEvent& event) {
   switch (event.type) {
     case platform::kTapDisabledByTimeout:
     case platform::kTapDisabledByUserInput:
@@ -117,6 +120,16 @@ std::optional<platform::InputEvent> handleTapEvent(Helper& h, platform::TapProxy
     default:
       return event;
   }
+}
+
+}  // namespace
+
+std::optional<platform::InputEvent> handleTapEvent(Helper& h, platform::TapProxy proxy,
+                                                   const platform::InputEvent& event) {
+  auto out = decide(h, proxy, event);
+  // What the user pressed may have written the pasteboard; copies the helper asks for take note.
+  if (out) noteUserPress(h.state.keyboard.userPresses, event);
+  return out;
 }
 
 }  // namespace parlevox

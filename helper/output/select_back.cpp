@@ -7,7 +7,7 @@
 #include "helper/core/command.h"
 #include "helper/core/emit.h"
 #include "helper/core/helper.h"
-#include "helper/platform/events.h"
+#include "helper/output/post_key.h"
 #include "helper/platform/key_codes.h"
 
 namespace parlevox {
@@ -19,18 +19,10 @@ constexpr std::int64_t kMaxSteps = 5000;
 
 void runSelectBack(Helper& h, const Command& c) {
   const std::int64_t steps = std::clamp<std::int64_t>(c.count.value_or(0), 0, kMaxSteps);
-  auto& events = *h.platform.events;
-  for (std::int64_t i = 0; i < steps; ++i) {
-    auto down = events.createKeyboardEvent(platform::kLeftArrowKeyCode, true);
-    auto up = events.createKeyboardEvent(platform::kLeftArrowKeyCode, false);
-    if (!down || !up) break;
-    for (auto* e : {&*down, &*up}) {
-      e->flags = platform::kShiftFlag;
-      e->userData = platform::syntheticMark;
-    }
-    events.post(platform::TapLocation::hid, *down);
-    events.post(platform::TapLocation::hid, *up);
-  }
+  for (std::int64_t i = 0; i < steps; ++i)
+    if (!postKey(*h.platform.events, platform::kLeftArrowKeyCode, platform::kShiftFlag,
+                 platform::TapLocation::hid, 0))
+      break;
   respond(c.id, {{"ok", true}, {"steps", steps}});
 }
 

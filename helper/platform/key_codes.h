@@ -28,6 +28,8 @@ inline constexpr std::int64_t kEscapeKeyCode = 53;
 inline constexpr std::int64_t kDeleteKeyCode = 51;
 inline constexpr std::int64_t kForwardDeleteKeyCode = 117;
 inline constexpr std::int64_t kLeftArrowKeyCode = 123;
+inline constexpr std::int64_t kRightArrowKeyCode = 124;
+inline constexpr std::int64_t kReturnKeyCode = 36;
 
 /// The user-data value written into every keyboard event the helper posts ("Vorn").
 inline constexpr std::int64_t syntheticMark = 0x566F726E;

@@ -17,6 +17,7 @@ class Files;
 class WindowCapture;
 class TextRecognizer;
 class ImageEncoder;
+class Pasteboard;
 
 /// Runs `task` on the main loop after `delayMs`.
 using MainLoopTimer = std::function<void(double delayMs, std::function<void()> task)>;
@@ -43,6 +44,7 @@ struct Platform {
   WindowCapture* windowCapture = nullptr;
   TextRecognizer* textRecognizer = nullptr;
   ImageEncoder* imageEncoder = nullptr;
+  Pasteboard* pasteboard = nullptr;
   ScriptedInput* scriptedInput = nullptr;  // may be null
 };
 

@@ -29,6 +29,9 @@ class Workspace {
   virtual std::vector<RunningApp> runningApplications() = 0;
   /// Makes this process a faceless one: no Dock icon, no menu bar, never activated.
   virtual void prohibitActivation() = 0;
+  /// Asks the application with `pid` to come to the front, without options. True when the
+  /// request was passed on; the application comes to the front some time later, or never.
+  virtual bool activateApplication(std::int32_t pid) = 0;
 };
 
 }  // namespace parlevox::platform

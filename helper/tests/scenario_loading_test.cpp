@@ -100,6 +100,37 @@ TEST(ScenarioFit, ValuesThatCannotDescribeADesktopAreRefused) {
        "scenario.screens[0].frame.height must be 0 or more"},
       {R"({"screens": [{"frame": {"x": 0, "y": 0, "width": 10, "height": 10}, "safeAreaTop": -2}]})",
        "scenario.screens[0].safeAreaTop must be 0 or more"},
+      {R"({"pasteboard": {"items": [{"type": "public.utf8-plain-text", "text": "a"}]}})",
+       "scenario.pasteboard.items[0] must be an array of types"},
+      {R"({"pasteboard": {"items": [[{"type": "t", "text": "a", "hex": "00"}]]}})",
+       R"(scenario.pasteboard.items[0][0].text must be given, or else exactly one of "hex", "repeat", "file", "unreadable")"},
+      {R"({"pasteboard": {"items": [[{"type": "t"}]]}})",
+       R"(scenario.pasteboard.items[0][0].text must be given, or else exactly one of "hex", "repeat", "file", "unreadable")"},
+      {R"({"pasteboard": {"items": [[{"text": "a"}]]}})",
+       "scenario.pasteboard.items[0][0].type must be given"},
+      {R"({"pasteboard": {"items": [[{"type": "t", "hex": "0g"}]]}})",
+       "scenario.pasteboard.items[0][0].hex must be hexadecimal digits"},
+      {R"({"pasteboard": {"items": [[], [{"type": "t", "hex": "abc"}]]}})",
+       "scenario.pasteboard.items[1][0].hex must be an even number of hexadecimal digits"},
+      {R"({"pasteboard": {"items": [[{"type": "t", "repeat": "AB", "bytes": 268435457}]]}})",
+       "scenario.pasteboard.items[0][0].bytes must be a whole number from 0 to 268435456"},
+      {R"({"pasteboard": {"items": [[{"type": "t", "repeat": "", "bytes": 4}]]}})",
+       "scenario.pasteboard.items[0][0].repeat must be a string that is not empty"},
+      {R"({"pasteboard": {"items": [[{"type": "t", "text": "a", "bytes": 4}]]}})",
+       R"(scenario.pasteboard.items[0][0].bytes must be given only with "repeat")"},
+      {R"({"pasteboard": {"items": [[{"type": "t", "file": "/"}]]}})",
+       "scenario.pasteboard.items[0][0].file must name a regular file of at most 268435456 bytes"},
+      {R"({"pasteboard": {"items": [[{"type": "t", "file": "/nonexistent/x.png"}]]}})",
+       "scenario.pasteboard.items[0][0].file: cannot read /nonexistent/x.png: No such file or "
+       "directory"},
+      {R"({"pasteboard": {"changeCount": -1}})",
+       "scenario.pasteboard.changeCount must be a whole number from 0 to 2147483647"},
+      {R"({"apps": [{"pid": 1, "reacts": {"activate": -5}}]})",
+       R"(scenario.apps[0].reacts.activate must be "never" or milliseconds from 0 to 86400000)"},
+      {R"({"apps": [{"pid": 1, "reacts": {"copy": {"after": "later"}}}]})",
+       "scenario.apps[0].reacts.copy.after must be a number"},
+      {R"({"apps": [{"pid": 1, "reacts": {"copy": {"text": 5}}}]})",
+       "scenario.apps[0].reacts.copy.text must be a string"},
   };
   for (const auto& [text, message] : cases) {
     SCOPED_TRACE(text);
@@ -115,6 +146,10 @@ TEST(ScenarioFit, MisspeltKeysInRecordsAreRefused) {
             R"(scenario s.json: scenario.screens[0] has an unknown key "safeAreaInsets")");
   EXPECT_EQ(errorOf(R"({"screens": [{"frame": {"x": 0, "y": 0, "w": 1, "h": 1}}]})"),
             R"(scenario s.json: scenario.screens[0].frame has an unknown key "h")");
+  EXPECT_EQ(errorOf(R"({"apps": [{"pid": 1, "reacts": {"paste": 10}}]})"),
+            R"(scenario s.json: scenario.apps[0].reacts has an unknown key "paste")");
+  EXPECT_EQ(errorOf(R"({"pasteboard": {"items": [[{"type": "t", "data": "x"}]]}})"),
+            R"(scenario s.json: scenario.pasteboard.items[0][0] has an unknown key "data")");
 }
 
 TEST(ScenarioFit, AScenarioThatDoesNotFitLeavesNoRecordFile) {

@@ -102,6 +102,8 @@ SimDesktop::Loaded SimDesktop::fromJson(const nlohmann::json& scenario,
       return readDesktopChange(step, {d->axTree, d->workspace, d->events});
     });
     desktop->windowCapture.load(root, pictures ? pictures : picturesInFolder(""));
+    desktop->pasteboard.load(root);
+    desktop->apps.load(root);
     // Opened last, so that a scenario that does not fit leaves no file behind.
     if (record && !desktop->recorder.openFile(*record))
       return "cannot write the record file " + *record + ": " + std::strerror(errno);
@@ -159,8 +161,15 @@ std::unique_ptr<SimDesktop> SimDesktop::demo() {
   return std::move(std::get<std::unique_ptr<SimDesktop>>(loaded));
 }
 
+void SimDesktop::MainLoopStart::mainLoopStarting(platform::MainLoopTimer timer) {
+  desktop_.apps.setTimer(timer);
+  desktop_.input.mainLoopStarting(std::move(timer));
+}
+
 platform::Platform SimDesktop::platform() {
   events.onTapCreated([this] { input.tapCreated(); });
+  events.onReceived([this](const platform::InputEvent& event) { apps.received(event); });
+  workspace.onActivate([this](std::int32_t pid) { return apps.activate(pid); });
   return {.permissions = &permissions,
           .events = &events,
           .workspace = &workspace,
@@ -170,7 +179,8 @@ platform::Platform SimDesktop::platform() {
           .accessibility = &accessibility,
           .files = &files,
           .windowCapture = &windowCapture,
-          .scriptedInput = &input};
+          .pasteboard = &pasteboard,
+          .scriptedInput = &mainLoopStart_};
 }
 
 }  // namespace parlevox::sim

@@ -11,10 +11,12 @@
 #include "helper/platform/sim/ax_tree.h"
 #include "helper/platform/sim/recorder.h"
 #include "helper/platform/sim/sim_accessibility.h"
+#include "helper/platform/sim/sim_apps.h"
 #include "helper/platform/sim/sim_events.h"
 #include "helper/platform/sim/sim_files.h"
 #include "helper/platform/sim/sim_input.h"
 #include "helper/platform/sim/sim_input_sources.h"
+#include "helper/platform/sim/sim_pasteboard.h"
 #include "helper/platform/sim/sim_permissions.h"
 #include "helper/platform/sim/sim_screens.h"
 #include "helper/platform/sim/sim_volume.h"
@@ -58,9 +60,23 @@ class SimDesktop {
   SimFiles files;
   SimWindowCapture windowCapture{recorder};
   SimInput input{events};  // the keyboard and mouse, and the scenario's timed input
+  SimPasteboard pasteboard{recorder};
+  SimApps apps{recorder, workspace, pasteboard, inputSources};
 
  private:
+  // Hands the main loop's timer to everything on the desktop that acts on its own: the timed
+  // input and the applications' delayed reactions.
+  class MainLoopStart final : public platform::ScriptedInput {
+   public:
+    explicit MainLoopStart(SimDesktop& desktop) : desktop_(desktop) {}
+    void mainLoopStarting(platform::MainLoopTimer timer) override;
+
+   private:
+    SimDesktop& desktop_;
+  };
+
   SimDesktop() = default;
+  MainLoopStart mainLoopStart_{*this};
 };
 
 }  // namespace parlevox::sim

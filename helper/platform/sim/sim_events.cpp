@@ -98,6 +98,7 @@ void SimEvents::post(platform::TapLocation location, const platform::InputEvent&
   j["at"] = location == platform::TapLocation::hid ? "hid" : "session";
   if (!out) j["swallowed"] = true;
   recorder_.record(std::move(j));
+  if (out && received_) received_(*out);
 }
 
 void SimEvents::postToProxy(platform::TapProxy, const platform::InputEvent& event) {
@@ -105,6 +106,7 @@ void SimEvents::postToProxy(platform::TapProxy, const platform::InputEvent& even
   j["do"] = "post";
   j["at"] = "proxy";
   recorder_.record(std::move(j));
+  if (received_) received_(event);
 }
 
 bool SimEvents::secureInputEnabled() {
@@ -139,6 +141,7 @@ void SimEvents::deliver(const platform::InputEvent& event) {
   auto j = describeEvent(event);
   j["do"] = out ? "receive" : "swallowed";
   recorder_.record(std::move(j));
+  if (out && received_) received_(*out);
 }
 
 }  // namespace parlevox::sim

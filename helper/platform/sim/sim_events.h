@@ -35,6 +35,10 @@ class SimEvents final : public platform::EventSystem {
   void disableTap(bool timeout);
   /// Called once a tap has been created.
   void onTapCreated(std::function<void()> action) { tapCreated_ = std::move(action); }
+  /// Called with every event that reaches the frontmost application, after it is recorded.
+  void onReceived(std::function<void(const platform::InputEvent&)> action) {
+    received_ = std::move(action);
+  }
   /// Sets secure keyboard entry on or off from now on.
   void setSecureInput(bool on) { secureInput_ = on; }
   bool hasTap() const { return static_cast<bool>(callback_); }
@@ -49,6 +53,7 @@ class SimEvents final : public platform::EventSystem {
   bool secureInput_ = false;
   std::set<std::int64_t> keysDown_;
   std::function<void()> tapCreated_;
+  std::function<void(const platform::InputEvent&)> received_;
   bool inCallback_ = false;  // events posted from inside the callback do not re-enter it
 };
 

@@ -24,7 +24,7 @@ void SimWorkspace::load(const ScenarioReader& scenario) {
   std::set<std::int32_t> pids;
   for (std::size_t i = 0; i < apps.size(); ++i) {
     auto app = scenario.element("apps", i);
-    app.onlyKeys({"pid", "bundle", "name", "path", "policy", "terminated", "ui"});
+    app.onlyKeys({"pid", "bundle", "name", "path", "policy", "terminated", "ui", "reacts"});
     app.require("pid");
     platform::RunningApp a;
     a.pid = static_cast<std::int32_t>(app.integer("pid", 0, 1, kMaxPid));
@@ -71,6 +71,10 @@ bool SimWorkspace::hasApp(std::int32_t pid) {
   for (const auto& a : apps_)
     if (a.pid == pid) return true;
   return false;
+}
+
+bool SimWorkspace::activateApplication(std::int32_t pid) {
+  return activate_ && activate_(pid);
 }
 
 void SimWorkspace::setFrontmost(std::optional<std::int32_t> pid) {

@@ -1,6 +1,7 @@
 // Simulated workspace: the applications of the scenario and this process's activation policy.
 #pragma once
 
+#include <functional>
 #include <mutex>
 
 #include "helper/platform/sim/recorder.h"
@@ -18,6 +19,11 @@ class SimWorkspace final : public platform::Workspace {
   std::optional<platform::RunningApp> frontmostApplication() override;
   std::vector<platform::RunningApp> runningApplications() override;
   void prohibitActivation() override;
+  /// Passes the request to the handler given with `onActivate`; false without one.
+  bool activateApplication(std::int32_t pid) override;
+
+  /// Who answers activation requests: the simulated applications.
+  void onActivate(std::function<bool(std::int32_t pid)> handler) { activate_ = std::move(handler); }
 
   /// Brings the application with `pid` to the front (nothing in front for an unknown pid).
   void setFrontmost(std::optional<std::int32_t> pid);
@@ -31,6 +37,7 @@ class SimWorkspace final : public platform::Workspace {
   std::mutex lock_;  // background queries read the apps while the main thread may change them
   std::vector<platform::RunningApp> apps_;
   std::optional<std::int32_t> frontmost_;
+  std::function<bool(std::int32_t pid)> activate_;
 };
 
 }  // namespace parlevox::sim

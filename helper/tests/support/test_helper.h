@@ -43,6 +43,9 @@ class TestHelper {
     setLineSink([this](std::string_view line) {
       lines.push_back(nlohmann::json::parse(line.substr(0, line.size() - 1)));
     });
+    desktop->apps.setTimer([this](double delayMs, std::function<void()> task) {
+      loop.after(delayMs, std::move(task));
+    });
   }
   ~TestHelper() { setLineSink(nullptr); }
   TestHelper(const TestHelper&) = delete;
@@ -57,13 +60,34 @@ class TestHelper {
       return nullptr;
     }
     const auto before = lines.size();
-    handleCommand(helper, *command);
+    helper.commands.add([this, command = *command] { handleCommand(helper, command); });
     loop.drain();
     if (lines.size() == before) {
       ADD_FAILURE() << "no reply to " << line;
       return nullptr;
     }
     return lines.back();
+  }
+
+  /// Queues one command line as if read from stdin, then moves the clock on in steps of 1 ms
+  /// until the command with that "id" has replied, for at most `maxMs`; its reply, or null.
+  nlohmann::json ask(std::string_view line, double maxMs = 5000) {
+    auto command = decodeCommand(line);
+    if (!command || !command->id) {
+      ADD_FAILURE() << "not a command with an id: " << line;
+      return nullptr;
+    }
+    const auto id = *command->id;
+    helper.commands.add([this, command = *command] { handleCommand(helper, command); });
+    for (double waited = 0;; waited += 1) {
+      loop.drain();
+      for (const auto& l : lines)
+        if (l.value("id", std::int64_t{-1}) == id) return l;
+      if (waited >= maxMs) break;
+      loop.advance(1);
+    }
+    ADD_FAILURE() << "no reply within " << maxMs << " ms to " << line;
+    return nullptr;
   }
 
   std::unique_ptr<sim::SimDesktop> desktop;

@@ -4,7 +4,8 @@
 // One directive per line; blank lines and lines starting with # are skipped.
 //   scenario <json>     the desktop (first directive only; the demo desktop otherwise)
 //   command <json>      runs a command whose reply must be {"ok":true}; the reply is not logged
-//   ask <json>          runs a command; its reply is logged like an event
+//   ask <json>          queues a command as if read from stdin and runs what can run; its reply
+//                       is logged like an event, now or once a wait is over
 //   press <control> [unseen] [marked] [at X,Y]   key down, modifier down, or mouse button down;
 //                       unseen: the tap never sees it; marked: it carries the helper's own mark
 //   release <control> [unseen] [marked] [at X,Y]
@@ -16,6 +17,8 @@
 //   layout <id>         makes an enabled keyboard the current one
 //   play                starts the scenario's timed input script now (its steps fire as the
 //                       virtual clock passes their times)
+//   copy <pid> <text>   the application copies the text to the pasteboard now (the main
+//                       application before a paste, or the user in another application)
 //   wait <ms>           advances the virtual clock (it starts at 1000), firing due timers
 //   at <ms>             advances the virtual clock to this time
 //   hide <words>        from now on, record entries starting with these words are not checked
@@ -73,6 +76,31 @@ std::string eventText(const nlohmann::json& e) {
   return text;
 }
 
+// Who cleared or wrote the pasteboard: "helper" or an application's pid.
+std::string byText(const nlohmann::json& by) {
+  return by.is_string() ? by.get<std::string>() : by.dump();
+}
+
+// Pasteboard items: " [type="text" type=<size>B:<crc32>] […]", one bracket per item.
+std::string itemsText(const nlohmann::json& items) {
+  std::string text;
+  for (const auto& item : items) {
+    text += " [";
+    for (std::size_t i = 0; i < item.size(); ++i) {
+      const auto& data = item[i];
+      text += (i ? " " : "") + data.value("type", "?") + "=";
+      if (data.value("unreadable", false))
+        text += "unreadable";
+      else if (data.contains("text"))
+        text += data["text"].dump();
+      else
+        text += std::to_string(data.value("size", 0)) + "B:" + data.value("crc32", "");
+    }
+    text += "]";
+  }
+  return text;
+}
+
 std::string renderEntry(const nlohmann::json& entry) {
   const std::string what = entry.value("do", "");
   if (what == "receive" || what == "swallowed") return what + " " + eventText(entry);
@@ -89,6 +117,19 @@ std::string renderEntry(const nlohmann::json& entry) {
   }
   if (what == "enableTap") return "enableTap";
   if (what == "createTap") return entry.value("ok", false) ? "createTap ok" : "createTap failed";
+  if (what == "pasteboardClear") return "pasteboardClear " + byText(entry["by"]);
+  if (what == "pasteboardWrite")
+    return "pasteboardWrite " + byText(entry["by"]) + itemsText(entry["items"]);
+  if (what == "received") {
+    std::string text =
+        "received " + std::to_string(entry.value("pid", 0)) + " " + entry.value("key", "?");
+    if (entry.contains("pasteboard")) text += itemsText(entry["pasteboard"]);
+    return text;
+  }
+  if (what == "activate")
+    return "activate " + std::to_string(entry.value("pid", 0)) +
+           (entry.value("ok", false) ? "" : " failed");
+  if (what == "frontmost") return "frontmost " + std::to_string(entry.value("pid", 0));
   if (what == "axSetAttribute") {
     const auto& value = entry.contains("value") ? entry["value"] : nlohmann::json();
     std::string text = "axSetAttribute " + std::to_string(entry.value("pid", 0)) + " ";
@@ -151,6 +192,11 @@ class Run {
         }});
     desktop_->recorder.setClock([this] { return loop_.now(); });
     installTap(*helper_);
+    // The applications' delayed reactions run on the virtual clock; the scenario's own timed
+    // input is not played (transcripts press keys themselves).
+    desktop_->apps.setTimer([this](double delayMs, std::function<void()> task) {
+      loop_.after(delayMs, std::move(task));
+    });
     setLineSink([this](std::string_view line) {
       std::string text(line.substr(0, line.size() - 1));
       if (replies_)
@@ -181,7 +227,7 @@ class Run {
       if (!command) return "not a command: " + rest;
       std::vector<std::string> replies;
       if (verb == "command") replies_ = &replies;
-      handleCommand(*helper_, *command);
+      helper_->commands.add([this, command = *command] { handleCommand(*helper_, command); });
       loop_.drain();
       replies_ = nullptr;
       if (verb == "command" && (replies.size() != 1 ||
@@ -248,6 +294,15 @@ class Run {
       desktop_->input.mainLoopStarting([this](double delayMs, std::function<void()> task) {
         loop_.after(delayMs, std::move(task));
       });
+      return "";
+    }
+    if (verb == "copy") {
+      std::int32_t pid = 0;
+      if (!(words >> pid)) return "copy takes a pid and the text";
+      std::string text;
+      std::getline(words >> std::ws, text);
+      desktop_->pasteboard.copyBy(pid, {{{std::string(platform::kPlainTextType), text}}});
+      loop_.drain();
       return "";
     }
     if (verb == "layout") {
