@@ -4,10 +4,13 @@
 #include <nlohmann/json.hpp>
 
 #include "helper/context/window_shot.h"
+#include "helper/context/window_title.h"
 #include "helper/core/command.h"
 #include "helper/core/emit.h"
 #include "helper/core/helper.h"
+#include "helper/core/process_id.h"
 #include "helper/platform/permissions.h"
+#include "helper/platform/text.h"
 #include "helper/platform/workspace.h"
 
 namespace parlevox {
@@ -15,7 +18,8 @@ namespace parlevox {
 void runWindowShot(Helper& h, const Command& c) {
   std::int32_t pid = 0;
   if (c.pid) {
-    pid = static_cast<std::int32_t>(*c.pid);
+    // A pid no process can have matches no window rather than some other process's.
+    pid = processId(*c.pid).value_or(kNoProcess);
   } else if (auto front = h.platform.workspace->frontmostApplication()) {
     pid = front->pid;
   }
@@ -29,8 +33,9 @@ void runWindowShot(Helper& h, const Command& c) {
       .capture = h.platform.windowCapture,
       .recognizer = h.platform.textRecognizer,
       .encoder = h.platform.imageEncoder,
-      // focused-window title: wired when the accessibility reading lands
-      .focusedWindowTitle = [](std::int32_t) { return std::string(); }};
+      .focusedWindowTitle = [ax = h.platform.accessibility](std::int32_t pid) {
+        return ax ? platform::utf8FromUtf16(focusedWindowTitle(*ax, pid)) : std::string();
+      }};
   windowShot(services, h.loop, request,
              [id = c.id](nlohmann::json reply) { respond(id, std::move(reply)); });
 }
