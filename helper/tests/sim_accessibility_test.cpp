@@ -162,6 +162,7 @@ TEST(SimAccessibility, ApplicationsReactToSetsAsTheScenarioSaysAndEverySetIsReco
       {"refused", kAXErrorCannotComplete, {{0, 0}}},
       {"fixed", kAXErrorAttributeUnsupported, {{0, 0}}},
   };
+  d->recorder.keepInMemory();
   auto& ax = d->accessibility;
   for (const auto& [id, error, reads] : rows) {
     SCOPED_TRACE(id);
