@@ -132,9 +132,10 @@ TEST_F(FocusedElement, CaretBoxFromTheCharacterBesideIt) {
   for (const auto& row : rows) {
     const auto caret = caretRect(ax, at(row.id));
     ASSERT_EQ(caret.has_value(), row.expected.has_value()) << row.id;
-    if (caret)
+    if (caret) {
       EXPECT_EQ(std::pair(caret->rect, caret->x), std::pair(row.expected->rect, row.expected->x))
           << row.id;
+    }
   }
 }
 
