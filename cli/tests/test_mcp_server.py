@@ -144,7 +144,7 @@ class FramingTest(McpTestCase):
         server = subprocess.Popen([PARLEVOX, "mcp"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                   env=self.env())
         chunk = b"[" * (1 << 20)
-        for _ in range(64):  # 64 MiB without a newline
+        for _ in range(128):  # 128 MiB without a newline
             server.stdin.write(chunk)
         server.stdin.flush()
         # Answered as soon as the line passes the ceiling, while it still goes on.
@@ -157,7 +157,8 @@ class FramingTest(McpTestCase):
         _, status, usage = os.wait4(server.pid, 0)
         server.returncode = os.waitstatus_to_exitcode(status)
         self.assertEqual(server.returncode, 0)
-        self.assertLess(usage.ru_maxrss, 40 << 10)  # kilobytes: well below the 64 MiB sent
+        # Kilobytes: half of what was sent, with room for the sanitizers' own memory.
+        self.assertLess(usage.ru_maxrss, 64 << 10)
 
     @unittest.skipIf(SANITIZED, "sanitizers need more address space than the limit allows")
     def test_running_out_of_memory_answers_an_error_and_the_server_goes_on(self):
