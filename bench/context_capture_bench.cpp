@@ -34,8 +34,10 @@ std::unique_ptr<sim::SimDesktop> load(std::int32_t pid) {
 void capture(benchmark::State& state, std::int32_t pid) {
   auto desktop = load(pid);
   auto& ax = desktop->accessibility;
-  ContextRequest request{
-      .trusted = true, .maxChars = 1'000'000, .displays = displayBounds(desktop->screens)};
+  ContextRequest request;
+  request.trusted = true;
+  request.maxChars = 1'000'000;
+  request.displays = displayBounds(desktop->screens);
   for (const auto& app : desktop->workspace.runningApplications())
     if (app.pid == pid) request.app = app;
   ax.resetCallCounts();

@@ -208,6 +208,19 @@ const std::string kDesk = with(R"({"apps": [
     "focused": "b.t"}}]})",
                                "THOUSAND", kThousand);
 
+// A trusted request for the application `pid` of the desktop (absent when none has it).
+ContextRequest requestFor(sim::SimDesktop& desktop, std::int32_t pid, std::int64_t maxChars,
+                          bool everything = false) {
+  ContextRequest request;
+  request.trusted = true;
+  for (const auto& app : desktop.workspace.runningApplications())
+    if (app.pid == pid) request.app = app;
+  request.maxChars = maxChars;
+  request.everything = everything;
+  request.displays = {Rect{0, 0, 1000, 800}};
+  return request;
+}
+
 std::string digits(std::size_t n) {
   std::string s;
   for (std::size_t i = 0; i < n; ++i) s.push_back(static_cast<char>('0' + i % 10));
@@ -224,15 +237,7 @@ TEST(CaptureContext, AreaRestFocusedValueAndPageOfTheWindow) {
   auto desktop = loadDesktop(with(with(kDesk, "NESTED", nested), "DIGITS", digits(10000)));
   auto& ax = desktop->accessibility;
   auto capture = [&](std::int32_t pid, std::int64_t maxChars, bool everything) {
-    ContextRequest request{.trusted = true,
-                           .app = desktop->workspace.runningApplications().at(0),
-                           .maxChars = maxChars,
-                           .everything = everything,
-                           .displays = {Rect{0, 0, 1000, 800}},
-                           .clock = {}};
-    for (const auto& app : desktop->workspace.runningApplications())
-      if (app.pid == pid) request.app = app;
-    return captureContext(ax, request);
+    return captureContext(ax, requestFor(*desktop, pid, maxChars, everything));
   };
   using nlohmann::json;
   const json noTexts = json::array();
@@ -283,9 +288,10 @@ TEST(CaptureContext, AreaRestFocusedValueAndPageOfTheWindow) {
   // The page address of a web area, without credentials, query or scheme.
   EXPECT_EQ(capture(706, 6000, false)["url"], "news.example.com/today");
 
-  ContextRequest untrusted{.trusted = false, .app = desktop->workspace.runningApplications()[0]};
+  auto untrusted = requestFor(*desktop, 701, 6000);
+  untrusted.trusted = false;
   EXPECT_EQ(captureContext(ax, untrusted), (json{{"ok", false}, {"error", "no_accessibility"}}));
-  EXPECT_EQ(captureContext(ax, ContextRequest{.trusted = true}),
+  EXPECT_EQ(captureContext(ax, requestFor(*desktop, 4242, 6000)),
             (json{{"ok", false}, {"error", "no_app"}}));
 }
 
@@ -297,10 +303,7 @@ TEST(CaptureContext, ElementLimitsAndTheDeadlineBoundTheReads) {
       {"id": "b", "role": "AXGroup", "children": [{"paragraphs": {"count": 5000, "id": "b"}}]}]}],
     "focused": "a.0"}}]})");
   auto& ax = desktop->accessibility;
-  ContextRequest request{.trusted = true,
-                         .app = desktop->workspace.runningApplications().at(0),
-                         .maxChars = 1'000'000'000,
-                         .everything = true};
+  auto request = requestFor(*desktop, 9, 1'000'000'000, true);
   // Reads: the focused element (1), the window's title and frame (1), the page search (the
   // window, both groups, 40 paragraphs of each: 83), the focused paragraph's walk (1) and its
   // parent (1), the area walk of "a" (1500 more: 1501 visits), the rest walk ("w", "b" and
@@ -331,10 +334,7 @@ TEST(CaptureContext, CyclicTreesStayWithinEveryBound) {
        "attributes": {"AXParent": {"element": "a"}}}]}],
     "focused": "t"}}]})");
   auto& ax = desktop->accessibility;
-  ContextRequest request{.trusted = true,
-                         .app = desktop->workspace.runningApplications().at(0),
-                         .maxChars = 1'000'000,
-                         .displays = {Rect{0, 0, 1000, 800}}};
+  const auto request = requestFor(*desktop, 3, 1'000'000);
   const auto reply = captureContext(ax, request);
   EXPECT_EQ(reply["focusedValue"], "loop");
   // The element that is its own parent ends the climb without an area; the rest walk meets

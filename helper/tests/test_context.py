@@ -72,7 +72,7 @@ SCENARIO = {
 class ContextCommands(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.h = Helper(SCENARIO, args=["--no-keys"])
+        cls.h = Helper(SCENARIO, args=["--no-keys"], timeout=30)
         assert cls.h.line()["t"] == "ready"
 
     @classmethod
@@ -150,7 +150,7 @@ class WithoutPermissionOrApplication(unittest.TestCase):
         for scenario, error in (({"permissions": {"accessibility": False}, **SCENARIO},
                                  "no_accessibility"),
                                 ({**SCENARIO, "frontmost": None}, "no_app")):
-            with Helper(scenario, args=["--no-keys"]) as h:
+            with Helper(scenario, args=["--no-keys"], timeout=30) as h:
                 self.assertEqual(h.line()["t"], "ready")
                 for i, cmd in enumerate(("context", "nearText")):
                     self.assertEqual(h.ask({"cmd": cmd, "id": i}),
@@ -170,7 +170,7 @@ class ConcurrentCommands(unittest.TestCase):
         asks = [{"cmd": "context", "pid": 601}, {"cmd": "nearText", "pid": 605},
                 {"cmd": "window", "pid": 605}, {"cmd": "context", "pid": 604},
                 {"cmd": "context", "pid": 605, "maxChars": 4}, {"cmd": "nearText", "pid": 604}]
-        with Helper({**SCENARIO, "input": keys}) as h:
+        with Helper({**SCENARIO, "input": keys}, timeout=30) as h:
             self.assertEqual(h.line()["t"], "ready")
             commands = [{**asks[n % len(asks)], "id": 100 + n} for n in range(60)]
             h.send(*commands)
@@ -196,7 +196,7 @@ class UnresponsiveApplications(unittest.TestCase):
         silent = app(702, "Silent", [window("silent", text("x y", [0, 0, 10, 10]))],
                      focused="silent", silent=True)
         with Helper({**SCENARIO, "apps": [slow, silent], "frontmost": 701},
-                    args=["--no-keys"]) as h:
+                    args=["--no-keys"], timeout=30) as h:
             self.assertEqual(h.line()["t"], "ready")
             h.send({"cmd": "context", "id": 1}, {"cmd": "nearText", "id": 2},
                    {"cmd": "window", "id": 3}, {"cmd": "context", "pid": 702, "id": 4},
