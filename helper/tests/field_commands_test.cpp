@@ -33,10 +33,19 @@ constexpr const char* kDesktop = R"({
       {"id": "bare", "role": "AXTextArea", "frame": [0, 0, 300, 100]}], "focused": "bare"}}
   ]})";
 
+// Sends the command with a fresh id and answers its reply without the id.
+json ask(TestHelper& t, json command) {
+  static std::int64_t id = 0;
+  command["id"] = ++id;
+  auto reply = t.ask(command.dump());
+  reply.erase("id");
+  return reply;
+}
+
 TEST(FocusedField, TextFieldsStrictlyLargerThanTwentyByTen) {
   TestHelper t(kDesktop);
-  const json refused{{"ok", false}, {"id", 1}};
-  const json fits = json::parse(R"({"ok": true, "id": 1, "x": 100, "y": 200, "w": 21, "h": 11,
+  const json refused{{"ok", false}};
+  const json fits = json::parse(R"({"ok": true, "x": 100, "y": 200, "w": 21, "h": 11,
     "pid": 10, "bundle": "com.example.notes", "name": "Notes", "caretX": 108, "caretY": 200,
     "caretH": 16, "win": {"x": 0, "y": 22, "w": 800, "h": 600}})");
   json frameOfFits = fits;
@@ -46,19 +55,19 @@ TEST(FocusedField, TextFieldsStrictlyLargerThanTwentyByTen) {
     json field, frame;
   };
   const Row rows[] = {
-      {"exact", refused, json::parse(R"({"ok": true, "id": 1, "x": 100, "y": 200, "w": 20,
+      {"exact", refused, json::parse(R"({"ok": true, "x": 100, "y": 200, "w": 20,
          "h": 10, "win": {"x": 0, "y": 22, "w": 800, "h": 600}})")},
       {"narrow", refused, nullptr},
       {"low", refused, nullptr},
       {"fits", fits, frameOfFits},
-      {"combo", json::parse(R"({"ok": true, "id": 1, "x": 10.5, "y": 20.25, "w": 300, "h": 24,
+      {"combo", json::parse(R"({"ok": true, "x": 10.5, "y": 20.25, "w": 300, "h": 24,
          "pid": 10, "bundle": "com.example.notes", "name": "Notes",
          "win": {"x": 0, "y": 22, "w": 800, "h": 600}})"),
        nullptr},
       // Any element has a frame, but only the text roles are fields.
-      {"button", refused, json::parse(R"({"ok": true, "id": 1, "x": 10, "y": 10, "w": 100,
+      {"button", refused, json::parse(R"({"ok": true, "x": 10, "y": 10, "w": 100,
          "h": 30, "win": {"x": 0, "y": 22, "w": 800, "h": 600}})")},
-      {"dot", refused, json::parse(R"({"ok": true, "id": 1, "x": 5, "y": 5, "w": 1, "h": 1,
+      {"dot", refused, json::parse(R"({"ok": true, "x": 5, "y": 5, "w": 1, "h": 1,
          "win": {"x": 0, "y": 22, "w": 800, "h": 600}})")},
       {"flat", refused, refused},
       {"pin", refused, refused},
@@ -67,23 +76,22 @@ TEST(FocusedField, TextFieldsStrictlyLargerThanTwentyByTen) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.focus);
     t.desktop->axTree.focus(*t.desktop->axTree.find(row.focus));
-    EXPECT_EQ(t.ask(R"({"cmd": "focusedField", "id": 1})"), row.field);
+    EXPECT_EQ(ask(t, {{"cmd", "focusedField"}}), row.field);
     if (!row.frame.is_null()) {
-      EXPECT_EQ(t.ask(R"({"cmd": "focusedFrame", "id": 1})"), row.frame);
+      EXPECT_EQ(ask(t, {{"cmd", "focusedFrame"}}), row.frame);
     }
   }
 
   // The fingerprint only when asked for.
   t.desktop->axTree.focus(*t.desktop->axTree.find("fits"));
-  EXPECT_EQ(t.ask(R"({"cmd": "focusedField", "id": 1, "print": true})")["print"]["role"],
-            "AXTextField");
+  EXPECT_EQ(ask(t, {{"cmd", "focusedField"}, {"print", true}})["print"]["role"], "AXTextField");
   // Another application's focused element by pid: no bundle or name, no window.
-  EXPECT_EQ(t.ask(R"({"cmd": "focusedFrame", "id": 1, "pid": 11})"),
-            json::parse(R"({"ok": true, "id": 1, "x": 0, "y": 0, "w": 300, "h": 100})"));
-  EXPECT_EQ(t.ask(R"({"cmd": "focusedFrame", "id": 1, "pid": 4294967307})"), refused);
+  EXPECT_EQ(ask(t, {{"cmd", "focusedFrame"}, {"pid", 11}}),
+            json::parse(R"({"ok": true, "x": 0, "y": 0, "w": 300, "h": 100})"));
+  EXPECT_EQ(ask(t, {{"cmd", "focusedFrame"}, {"pid", 4294967307}}), refused);
   t.desktop->workspace.setFrontmost(11);
-  EXPECT_EQ(t.ask(R"({"cmd": "focusedField", "id": 1})"),
-            json::parse(R"({"ok": true, "id": 1, "x": 0, "y": 0, "w": 300, "h": 100, "pid": 11,
+  EXPECT_EQ(ask(t, {{"cmd", "focusedField"}}),
+            json::parse(R"({"ok": true, "x": 0, "y": 0, "w": 300, "h": 100, "pid": 11,
               "bundle": "", "name": ""})"));
 }
 
@@ -91,8 +99,8 @@ TEST(FocusedField, WithoutAccessibilityBothAnswerAPlainRefusal) {
   std::string scenario = kDesktop;
   scenario.insert(1, R"("permissions": {"accessibility": false},)");
   TestHelper t(scenario);
-  EXPECT_EQ(t.ask(R"({"cmd": "focusedField", "id": 2})"), json::parse(R"({"ok": false, "id": 2})"));
-  EXPECT_EQ(t.ask(R"({"cmd": "focusedFrame", "id": 2})"), json::parse(R"({"ok": false, "id": 2})"));
+  EXPECT_EQ(ask(t, {{"cmd", "focusedField"}}), (json{{"ok", false}}));
+  EXPECT_EQ(ask(t, {{"cmd", "focusedFrame"}}), (json{{"ok", false}}));
 }
 
 TEST(KeyLabels, EnabledKeyboardLayoutsOnlyAndTheAsciiCapableOne) {
