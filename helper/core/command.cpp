@@ -195,6 +195,10 @@ class CommandReader {
       if (b) return true;
     return false;
   }
+  // Calls `f` with the field named by `field_` when that field is a list of values or records;
+  // answers false for every other field.
+  template <class F>
+  bool withList(F&& f);
   // Appends one list element of the field's element type.
   bool element(Scalar& v);
   // Resets the field named by `field_` to absent before a value for it is read.
@@ -315,30 +319,34 @@ bool CommandReader::scalar(Scalar v) {
   }
 }
 
-bool CommandReader::element(Scalar& v) {
+template <class F>
+bool CommandReader::withList(F&& f) {
   return std::visit(
       [&](auto member) {
         using T = std::remove_reference_t<decltype(c_.*member)>;
         if constexpr (std::is_same_v<T, std::string>) {
           return false;
+        } else if constexpr (kIsList<typename T::value_type>) {
+          return f(c_.*member);
         } else {
-          using Value = typename T::value_type;
-          if constexpr (kIsList<Value>) {
-            using Element = typename Value::value_type;
-            if constexpr (kIsRecord<Element>) {
-              return false;  // a record must be an object
-            } else {
-              Element item{};
-              if (!take(v, item)) return false;
-              (c_.*member)->push_back(std::move(item));
-              return true;
-            }
-          } else {
-            return false;
-          }
+          return false;
         }
       },
       kFields[field_].target);
+}
+
+bool CommandReader::element(Scalar& v) {
+  return withList([&](auto& list) {
+    using Element = typename std::remove_reference_t<decltype(list)>::value_type::value_type;
+    if constexpr (kIsRecord<Element>) {
+      return false;  // a record must be an object
+    } else {
+      Element item{};
+      if (!take(v, item)) return false;
+      list->push_back(std::move(item));
+      return true;
+    }
+  });
 }
 
 bool CommandReader::open(bool object) {
@@ -357,22 +365,10 @@ bool CommandReader::open(bool object) {
       at_ = At::keys;
       return true;
     case At::value: {
-      const bool isList = std::visit(
-          [&](auto member) {
-            using T = std::remove_reference_t<decltype(c_.*member)>;
-            if constexpr (std::is_same_v<T, std::string>) {
-              return false;
-            } else {
-              using Value = typename T::value_type;
-              if constexpr (kIsList<Value>) {
-                c_.*member = Value{};
-                return true;
-              } else {
-                return false;
-              }
-            }
-          },
-          kFields[field_].target);
+      const bool isList = withList([](auto& list) {
+        list = typename std::remove_reference_t<decltype(list)>::value_type{};
+        return true;
+      });
       if (!isList || object) return mismatch(1);
       at_ = At::list;
       return true;
