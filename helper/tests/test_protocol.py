@@ -17,10 +17,11 @@ CEILING = 4 << 20  # the longest command line read, in bytes before the line fee
 
 
 def sanitized():
-    """Whether the helper runs under the address sanitizer, whose allocator keeps freed memory
-    and reserves far more address space than any limit a test could set."""
+    """Whether the helper runs under the address or thread sanitizer, whose allocators keep freed
+    memory and reserve far more address space than any limit a test could set."""
     with open(HELPER, "rb") as f:
-        return b"__asan_init" in f.read()
+        binary = f.read()
+    return b"__asan_init" in binary or b"__tsan_init" in binary
 
 
 def line_of(size, id):
