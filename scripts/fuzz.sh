@@ -26,5 +26,5 @@ for target in "${targets[@]}"; do
     echo "fuzz: $target failed; its input is in build/fuzz/artifacts/" >&2
     exit 1
   fi
-  echo "fuzz: $target: $(grep -E '^#[0-9]+ +DONE' "$scratch/$target.log" | tail -n 1)"
+  echo "fuzz: $target: $(grep -E '^Done [0-9]+ runs' "$scratch/$target.log" | tail -n 1)"
 done
