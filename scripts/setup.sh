@@ -26,6 +26,9 @@ packages=(
   hyperfine socat tesseract-ocr
   # the Debian package: its runtime dependencies worked out from the linked libraries
   dpkg-dev file
+  # the X11 session's keyboard, synthetic keys, layouts and clipboard, and a bare X server for tests
+  libx11-dev libx11-xcb-dev libxtst-dev libxi-dev libxfixes-dev libxkbcommon-dev libxkbcommon-x11-dev
+  xvfb x11-xkb-utils
 )
 
 sudo=""
