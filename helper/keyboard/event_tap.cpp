@@ -89,6 +89,7 @@ bool installTap(Helper& h) {
   };
   if (!h.platform.events->createTap(kTapEventMask, callback)) return false;
   h.state.keyboard.eventTap = true;
+  h.platform.events->needSwallowing(swallowNeeds(h.state.keyboard));
   return true;
 }
 
@@ -129,6 +130,8 @@ std::optional<platform::InputEvent> handleTapEvent(Helper& h, platform::TapProxy
   auto out = decide(h, proxy, event);
   // What the user pressed may have written the pasteboard; copies the helper asks for take note.
   if (out) noteUserPress(h.state.keyboard.userPresses, event);
+  // Held modifiers and arming change which presses may be swallowed next.
+  h.platform.events->needSwallowing(swallowNeeds(h.state.keyboard));
   return out;
 }
 
