@@ -38,6 +38,14 @@ AtspiAccessible* acc(void* p) {
   return static_cast<AtspiAccessible*>(p);
 }
 
+// libatspi caches what an application first reports of each object and keeps it current only
+// from the change signals, which the helper does not take (see `connect`). Each read forgets the
+// cached fact first, so that it goes to the application.
+AtspiAccessible* fresh(AtspiAccessible* object, AtspiCache fact) {
+  object->cached_properties &= ~static_cast<guint>(fact);
+  return object;
+}
+
 // Frees what libatspi hands over.
 struct GFree {
   void operator()(void* p) const { g_free(p); }
@@ -124,7 +132,9 @@ struct AtspiAccessibility::Reads {
 
   std::optional<AtspiRole> roleOf() {
     if (!role) {
-      auto r = call([&](GError** e) { return atspi_accessible_get_role(object, e); });
+      auto r = call([&](GError** e) {
+        return atspi_accessible_get_role(fresh(object, ATSPI_CACHE_ROLE), e);
+      });
       if (r) role = *r;
     }
     return role;
@@ -132,7 +142,7 @@ struct AtspiAccessibility::Reads {
   bool hasState(AtspiStateType state) {
     if (!states) {
       ++service.busCalls_;
-      states.reset(atspi_accessible_get_state_set(object));
+      states.reset(atspi_accessible_get_state_set(fresh(object, ATSPI_CACHE_STATES)));
     }
     return states && atspi_state_set_contains(states.get(), state);
   }
@@ -174,7 +184,9 @@ struct AtspiAccessibility::Reads {
   }
 
   std::optional<std::string> objectAttribute(const char* key) {
-    auto r = call([&](GError** e) { return atspi_accessible_get_attributes(object, e); });
+    auto r = call([&](GError** e) {
+      return atspi_accessible_get_attributes(fresh(object, ATSPI_CACHE_ATTRIBUTES), e);
+    });
     if (!r || !*r) return std::nullopt;
     GHashTable* table = *r;
     std::optional<std::string> value;
@@ -184,7 +196,8 @@ struct AtspiAccessibility::Reads {
   }
 
   std::optional<AtspiAccessible*> parentOf(AtspiAccessible* of) {
-    auto r = call([&](GError** e) { return atspi_accessible_get_parent(of, e); });
+    auto r = call(
+        [&](GError** e) { return atspi_accessible_get_parent(fresh(of, ATSPI_CACHE_PARENT), e); });
     if (!r) return std::nullopt;
     return *r;  // may be null: no parent
   }
@@ -198,7 +211,9 @@ struct AtspiAccessibility::Reads {
       if (!parent) return failed(lastError);
       if (!*parent) return failed(platform::kAXErrorNoValue);
       Ref<AtspiAccessible> up(*parent);
-      auto r = call([&](GError** e) { return atspi_accessible_get_role(up.get(), e); });
+      auto r = call([&](GError** e) {
+        return atspi_accessible_get_role(fresh(up.get(), ATSPI_CACHE_ROLE), e);
+      });
       if (!r) return failed(lastError);
       if (*r == ATSPI_ROLE_APPLICATION || *r == ATSPI_ROLE_DESKTOP_FRAME) {
         if (node.get() == object) return failed(platform::kAXErrorNoValue);  // the application
@@ -210,11 +225,15 @@ struct AtspiAccessibility::Reads {
   }
 
   AXRead children() {
-    auto count = call([&](GError** e) { return atspi_accessible_get_child_count(object, e); });
+    auto count = call([&](GError** e) {
+      return atspi_accessible_get_child_count(fresh(object, ATSPI_CACHE_CHILDREN), e);
+    });
     if (!count) return failed(lastError);
     std::vector<Element> list;
     for (int i = 0; i < *count; ++i) {
-      auto c = call([&](GError** e) { return atspi_accessible_get_child_at_index(object, i, e); });
+      auto c = call([&](GError** e) {
+        return atspi_accessible_get_child_at_index(fresh(object, ATSPI_CACHE_CHILDREN), i, e);
+      });
       if (!c) return failed(lastError);
       if (*c) list.push_back(child(*c));
     }
@@ -223,16 +242,20 @@ struct AtspiAccessibility::Reads {
 
   // The application's window that is active, else its first showing one.
   AXRead activeWindow() {
-    auto count = call([&](GError** e) { return atspi_accessible_get_child_count(object, e); });
+    auto count = call([&](GError** e) {
+      return atspi_accessible_get_child_count(fresh(object, ATSPI_CACHE_CHILDREN), e);
+    });
     if (!count) return failed(lastError);
     Ref<AtspiAccessible> showing;
     for (int i = 0; i < *count; ++i) {
-      auto c = call([&](GError** e) { return atspi_accessible_get_child_at_index(object, i, e); });
+      auto c = call([&](GError** e) {
+        return atspi_accessible_get_child_at_index(fresh(object, ATSPI_CACHE_CHILDREN), i, e);
+      });
       if (!c) return failed(lastError);
       if (!*c) continue;
       Ref<AtspiAccessible> w(*c);
       ++service.busCalls_;
-      Ref<AtspiStateSet> s(atspi_accessible_get_state_set(w.get()));
+      Ref<AtspiStateSet> s(atspi_accessible_get_state_set(fresh(w.get(), ATSPI_CACHE_STATES)));
       if (s && atspi_state_set_contains(s.get(), ATSPI_STATE_ACTIVE)) return ok(child(w.release()));
       if (!showing && s && atspi_state_set_contains(s.get(), ATSPI_STATE_SHOWING))
         showing = std::move(w);
@@ -285,17 +308,19 @@ struct AtspiAccessibility::Reads {
       Ref<AtspiAccessible> node = std::move(stack.back());
       stack.pop_back();
       ++service.busCalls_;
-      Ref<AtspiStateSet> s(atspi_accessible_get_state_set(node.get()));
+      Ref<AtspiStateSet> s(atspi_accessible_get_state_set(fresh(node.get(), ATSPI_CACHE_STATES)));
       if (node.get() != object && s && atspi_state_set_contains(s.get(), ATSPI_STATE_FOCUSED))
         return ok(child(node.release()));
       if (s && node.get() != object && !atspi_state_set_contains(s.get(), ATSPI_STATE_SHOWING))
         continue;
-      auto count =
-          call([&](GError** e) { return atspi_accessible_get_child_count(node.get(), e); });
+      auto count = call([&](GError** e) {
+        return atspi_accessible_get_child_count(fresh(node.get(), ATSPI_CACHE_CHILDREN), e);
+      });
       if (!count) continue;
       for (int i = *count; i-- > 0;) {
-        auto c =
-            call([&](GError** e) { return atspi_accessible_get_child_at_index(node.get(), i, e); });
+        auto c = call([&](GError** e) {
+          return atspi_accessible_get_child_at_index(fresh(node.get(), ATSPI_CACHE_CHILDREN), i, e);
+        });
         if (c && *c) stack.emplace_back(*c);
       }
     }
@@ -452,13 +477,18 @@ AXRead AtspiAccessibility::Reads::read(std::string_view name) {
     }
     // Labels of toolkits without a text interface carry their text as the name.
     if (const auto r = roleOf(); r && (*r == ATSPI_ROLE_LABEL || *r == ATSPI_ROLE_STATIC))
-      return named([&](GError** e) { return atspi_accessible_get_name(object, e); });
+      return named([&](GError** e) {
+        return atspi_accessible_get_name(fresh(object, ATSPI_CACHE_NAME), e);
+      });
     return failed(platform::kAXErrorNoValue);
   }
   if (name == "AXTitle")
-    return named([&](GError** e) { return atspi_accessible_get_name(object, e); });
+    return named(
+        [&](GError** e) { return atspi_accessible_get_name(fresh(object, ATSPI_CACHE_NAME), e); });
   if (name == "AXDescription")
-    return named([&](GError** e) { return atspi_accessible_get_description(object, e); });
+    return named([&](GError** e) {
+      return atspi_accessible_get_description(fresh(object, ATSPI_CACHE_DESCRIPTION), e);
+    });
   if (name == "AXIdentifier")
     return named([&](GError** e) { return atspi_accessible_get_accessible_id(object, e); });
   if (name == "AXPlaceholderValue" || name == "AXDOMIdentifier" || name == "AXDOMClassList") {
@@ -579,12 +609,20 @@ std::unique_ptr<AtspiAccessibility> AtspiAccessibility::connect(FrontmostPid fro
     return nullptr;
   }
   service->desktop_ = desktop;
-  // No event loop runs to keep libatspi's cache current, so nothing is cached but the list of
-  // interfaces an object implements, which never changes.
-  atspi_accessible_set_cache_mask(desktop, ATSPI_CACHE_INTERFACES);
+  // libatspi subscribes to the applications' change signals to keep its cache current. Nothing
+  // is read from that cache (see `fresh`), so the signals are not wanted: without the
+  // subscriptions the bus does not send them, and they cannot pile up unread.
+  for (const char* rule :
+       {"type='signal',interface='org.a11y.atspi.Cache',member='AddAccessible'",
+        "type='signal',interface='org.a11y.atspi.Cache',member='RemoveAccessible'",
+        "type='signal',interface='org.a11y.atspi.Event.Object',member='ChildrenChanged'",
+        "type='signal',interface='org.a11y.atspi.Event.Object',member='PropertyChange'",
+        "type='signal',interface='org.a11y.atspi.Event.Object',member='StateChanged'"})
+    dbus_bus_remove_match(bus, rule, nullptr);
+  dbus_connection_flush(bus);
   atspi_set_timeout(3000, 3000);
   GError* probe = nullptr;
-  const int apps = atspi_accessible_get_child_count(desktop, &probe);
+  const int apps = atspi_accessible_get_child_count(fresh(desktop, ATSPI_CACHE_CHILDREN), &probe);
   if (probe || apps < 0) {
     if (probe) g_error_free(probe);
     error = "the accessibility registry does not answer";
@@ -629,12 +667,14 @@ Element AtspiAccessibility::application(std::int32_t pid) {
   atspi_set_timeout(ms, ms);
   GError* error = nullptr;
   ++busCalls_;
-  const int count = atspi_accessible_get_child_count(acc(desktop_), &error);
+  const int count =
+      atspi_accessible_get_child_count(fresh(acc(desktop_), ATSPI_CACHE_CHILDREN), &error);
   if (error) g_error_free(error);
   for (int i = 0; i < count; ++i) {
     error = nullptr;
     ++busCalls_;
-    AtspiAccessible* app = atspi_accessible_get_child_at_index(acc(desktop_), i, &error);
+    AtspiAccessible* app =
+        atspi_accessible_get_child_at_index(fresh(acc(desktop_), ATSPI_CACHE_CHILDREN), i, &error);
     if (error) g_error_free(error);
     if (!app) continue;
     const char* bus = app->parent.app ? app->parent.app->bus_name : nullptr;

@@ -12,14 +12,10 @@ import gi
 
 gi.require_version("Gtk", "3.0")
 gi.require_version("Atk", "1.0")
-from gi.repository import Atk, Gio, GLib, Gtk  # noqa: E402
+from gi.repository import Atk, Gdk, Gio, GLib, Gtk  # noqa: E402
 
-# Facts the tests compare against: texts as served, the caret in characters.
-ENTRY_TEXT = "Hello 😀 world"
-ENTRY_CARET = 7  # after the emoji, in characters
-PASSWORD = "hunter2-secret"
-NOTES = "First line of the notes\nSecond line of the notes"
-GREETING = "Welcome to the parlevox test window"
+from gtk_test_texts import ENTRY_CARET, ENTRY_TEXT, GREETING, NOTES, PASSWORD  # noqa: E402
+
 
 
 def form(window):
@@ -48,6 +44,7 @@ def form(window):
         entry.set_position(ENTRY_CARET)
         return False
 
+    window.landmarks = {"greeting": greeting}
     return entry, place_caret
 
 
@@ -92,6 +89,7 @@ def labels(window, count):
 def main():
     layout = sys.argv[1] if len(sys.argv) > 1 else "form"
     GLib.set_prgname("parlevox-gtk-test")
+    Gdk.set_program_class("Parlevox Test")  # the class part of WM_CLASS: the application's name
     title = {"form": "Parlevox Form", "contract": "Contract"}.get(layout, "Parlevox Labels")
     GLib.set_application_name("Contract" if layout == "contract" else "Parlevox Test")
     app = Gtk.Application(application_id="com.parlevox.GtkTestApp",
@@ -124,10 +122,11 @@ def main():
         window = state["window"]
         _, origin_x, origin_y = window.get_window().get_origin()
         frame = window.get_window().get_frame_extents()
-        alloc = focus.get_allocation()
-        x, y = focus.translate_coordinates(window, 0, 0)
         print(f"window={frame.x},{frame.y},{frame.width},{frame.height}")
-        print(f"focus={origin_x + x},{origin_y + y},{alloc.width},{alloc.height}")
+        for name, widget in [("focus", focus), *getattr(window, "landmarks", {}).items()]:
+            alloc = widget.get_allocation()
+            x, y = widget.translate_coordinates(window, 0, 0)
+            print(f"{name}={origin_x + x},{origin_y + y},{alloc.width},{alloc.height}")
         print("ready", flush=True)
         return False
 

@@ -11,7 +11,7 @@ sys.path.insert(0, os.path.dirname(HERE))
 sys.path.insert(0, HERE)
 
 from helper_process import HELPER, Helper  # noqa: E402
-import gtk_test_app as app  # noqa: E402
+import gtk_test_texts as app  # noqa: E402
 from x11_session import X11Session, missing_packages  # noqa: E402
 
 SKIP_CODE = 77  # ctest reports the test as skipped
@@ -62,49 +62,60 @@ class RealDesktop(unittest.TestCase):
         self.assertEqual(self.ask("screens"),
                          {"ok": True, "screens": [{"x": 0, "y": 0, "width": 1280, "height": 800}]})
         me = {"pid": self.app.pid, "bundle": "com.parlevox.GtkTestApp",
-              "name": "Parlevox-gtk-test"}
+              "name": "Parlevox Test"}
         self.assertEqual(self.ask("frontmost"), {"ok": True, "app": me})
         self.assertEqual(self.ask("runningApps"), {"ok": True, "apps": [{**me, "path": ""}]})
 
     def test_focused_field_reads_value_caret_and_text_around_it_in_utf16_units(self):
         caret = utf16_length(app.ENTRY_TEXT[:app.ENTRY_CARET])  # the emoji takes two units
-        state = self.ask("focusedState", around=[3, 3])
-        self.assertEqual(state["value"], app.ENTRY_TEXT)
-        self.assertEqual(state["length"], utf16_length(app.ENTRY_TEXT))
-        self.assertEqual(state["pid"], self.app.pid)
-        self.assertEqual(state["frontPid"], self.app.pid)
-        self.assertEqual(state["caret"], caret, state)
-        self.assertEqual(state.get("before"), "o 😀", state)
-        self.assertEqual(state.get("after"), " wo", state)
+        self.assertEqual(self.ask("focusedState", around=[3, 3]),
+                         {"ok": True, "value": app.ENTRY_TEXT, "length": utf16_length(app.ENTRY_TEXT),
+                          "caret": caret, "selected": 0, "textBefore": " 😀", "textAfter": " wo",
+                          "pid": self.app.pid, "frontPid": self.app.pid})
         self.assertEqual(self.ask("focusedValue"),
                          {"ok": True, "value": app.ENTRY_TEXT, "pid": self.app.pid})
-
-    def test_field_and_frame_queries_match_the_windows_geometry(self):
-        field = self.ask("focusedField")
-        self.assertTrue(field["ok"], field)
-        self.assertTrue(near(field["frame"], rect(self.facts["focus"])), (field, self.facts))
-        frame = self.ask("focusedFrame")
-        self.assertTrue(frame["ok"], frame)
-        self.assertTrue(near(frame["window"], rect(self.facts["window"])), (frame, self.facts))
+        # A selection set through the element interface lands in characters on the bus: the
+        # emoji and the word after it, read back in UTF-16 units.
+        self.assertEqual(self.ask("selectRange", location=6, length=8),
+                         {"ok": True, "text": "😀 world"})
+        state = self.ask("focusedState")
+        self.assertEqual((state["caret"], state["selected"]), (6, 8))
+        self.assertEqual(self.ask("selectRange", location=caret, length=0)["ok"], True)
 
     def test_context_and_near_text_read_the_visible_texts_but_never_the_password(self):
         context = self.ask("context", pid=self.app.pid)
-        self.assertTrue(context["ok"], context)
-        everything = repr(context)
-        self.assertIn(app.GREETING, everything)
-        self.assertIn("First line of the notes", everything)
-        self.assertIn("List row number 1", everything)
-        self.assertNotIn("List row number 90", everything)  # scrolled out of sight
-        self.assertNotIn(app.PASSWORD, everything)
+        self.assertEqual(context["app"]["pid"], self.app.pid)
+        self.assertEqual(context["title"], "Parlevox Form")
+        self.assertEqual(context["focusedValue"], app.ENTRY_TEXT)
+        self.assertEqual(context["area"][:3], [app.GREETING, app.ENTRY_TEXT, app.NOTES])
+        rows = [t for t in context["area"] if t.startswith("List row number")]
+        # The list shows its first rows; the rest are scrolled out of its clip.
+        self.assertEqual(rows[:3], ["List row number 1", "List row number 2", "List row number 3"])
+        self.assertLess(len(rows), 20)
+        self.assertNotIn(app.PASSWORD, repr(context))
+
         near_text = self.ask("nearText", pid=self.app.pid)
         self.assertTrue(near_text["ok"], near_text)
-        self.assertIn(app.GREETING, repr(near_text))
+        greeting = rect(self.facts["greeting"])
+        self.assertEqual(near_text["above"], [{"t": app.GREETING, "role": "AXStaticText",
+                                              "x": greeting["x"], "y": greeting["y"],
+                                              "w": greeting["w"], "h": greeting["h"]}])
+        below = near_text["below"]
+        self.assertEqual((below[0]["t"], below[0]["role"]), (app.NOTES, "AXTextArea"))
+        self.assertEqual(below[1]["t"], "List row number 1")
         self.assertNotIn(app.PASSWORD, repr(near_text))
 
     def test_window_shot_recognises_the_windows_text(self):
+        window = rect(self.facts["window"])
         shot = self.ask("windowShot", pid=self.app.pid)
-        self.assertTrue(shot["ok"], shot)
-        self.assertIn("Welcome to the parlevox test window", " ".join(shot["text"].split()))
+        self.assertTrue(shot["ok"], {k: v for k, v in shot.items() if k != "image"})
+        self.assertEqual(shot["title"], "Parlevox Form")
+        # The whole frame, scaled but not cut.
+        self.assertAlmostEqual(shot["width"] / shot["height"], window["w"] / window["h"], 2)
+        lines = [" ".join(line.split()) for line in shot["text"].split("\n")]
+        for expected in (app.GREETING, "First line of the notes", "List row number 1"):
+            self.assertIn(expected, lines)
+        self.assertNotIn(app.PASSWORD, shot["text"])
 
 
 class MissingDesktop(unittest.TestCase):

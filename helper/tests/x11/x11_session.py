@@ -117,11 +117,11 @@ class X11Session:
 
         if self.accessibility:
             self._spawn([BUS_LAUNCHER, "--launch-immediately"])
-            self._wait_for(self._a11y_bus_known, "the accessibility bus did not start", 20)
+            self._wait_for(self._a11y_bus_known, "the accessibility bus did not start", 60)
             self._spawn([REGISTRY])
         self._spawn([WINDOW_MANAGER, "--sm-disable"])
         self._wait_for(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self._root_prop(
-            "_NET_SUPPORTING_WM_CHECK"), "the window manager did not start", 20)
+            "_NET_SUPPORTING_WM_CHECK"), "the window manager did not start", 60)
 
     def _read_line(self, fd, what, timeout):
         deadline = time.monotonic() + timeout
@@ -140,8 +140,10 @@ class X11Session:
     def _wait_for(self, check, what, timeout):
         deadline = time.monotonic() + timeout
         while not check():
-            if time.monotonic() > deadline:
-                raise DesktopError(what + self._logs())
+            ended = [p.args[0] for p in self.procs if p.poll() is not None]
+            if time.monotonic() > deadline or ended:
+                raise DesktopError(what + (f" ({', '.join(ended)} ended)" if ended else "") +
+                                   self._logs())
             time.sleep(0.05)
 
     def _logs(self):
@@ -162,6 +164,13 @@ class X11Session:
                            capture_output=True, text=True)
         return r.returncode == 0 and "unix:" in r.stdout
 
+    def accessibility_bus(self):
+        """The address of the accessibility bus."""
+        r = subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus",
+                            "/org/a11y/bus", "org.a11y.Bus.GetAddress"], env=self.env,
+                           capture_output=True, text=True, check=True)
+        return r.stdout.split('"')[1]
+
     def active_window_pid(self):
         """The process id of the window manager's active window; None when there is none."""
         line = self._root_prop("_NET_ACTIVE_WINDOW")
@@ -175,7 +184,7 @@ class X11Session:
         except ValueError:
             return None
 
-    def start_app(self, layout="form", timeout=30):
+    def start_app(self, layout="form", timeout=60):
         """Starts the GTK test application with a layout; returns once its window has the focus
         and the application answers on the accessibility bus. Its stdout carries the window's
         facts as "key=value" lines up to "ready"."""
@@ -192,7 +201,7 @@ class X11Session:
             key, _, value = line.partition("=")
             facts[key] = value
         self._wait_for(lambda: self.active_window_pid() == proc.pid,
-                       "the test window did not become active", 20)
+                       "the test window did not become active", 30)
         self.apps.append((proc, layout))
         return proc, facts
 
