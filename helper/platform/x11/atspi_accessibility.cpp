@@ -148,6 +148,17 @@ struct AtspiAccessibility::Reads {
   }
   bool isPassword() { return roleOf() == ATSPI_ROLE_PASSWORD_TEXT; }
 
+  // Whether the element is still there. Toolkits keep answering for an object whose widget was
+  // destroyed while someone holds it, and mark it DEFUNCT; such an element is gone.
+  bool alive() {
+    if (!roleOf()) return false;
+    if (hasState(ATSPI_STATE_DEFUNCT)) {
+      lastError = platform::kAXErrorInvalidUIElement;
+      return false;
+    }
+    return true;
+  }
+
   Element child(AtspiAccessible* object) {
     return makeElement(&service, object, handle.timeout.load());
   }
@@ -722,6 +733,7 @@ AXRead AtspiAccessibility::copyAttributeValue(const Element& element, std::strin
   drainEvents();
   Reads reads(*this, *h);
   if (h->kind == Kind::systemWide) return reads.readSystemWide(name);
+  if (!reads.alive()) return failed(reads.lastError);
   return reads.read(name);
 }
 
@@ -734,10 +746,8 @@ std::variant<std::vector<AXValue>, AXError> AtspiAccessibility::copyMultipleAttr
   drainEvents();
   Reads reads(*this, *h);
   std::vector<AXValue> values;
-  if (h->kind == Kind::element) {
-    // The role answers whether the element and its application are there at all.
-    if (!reads.roleOf()) return reads.lastError;
-  }
+  // The role and state answer whether the element and its application are there at all.
+  if (h->kind == Kind::element && !reads.alive()) return reads.lastError;
   for (const auto name : names) {
     AXRead r = h->kind == Kind::systemWide ? reads.readSystemWide(name) : reads.read(name);
     if (!r.ok() && r.error == platform::kAXErrorCannotComplete) return r.error;
@@ -797,7 +807,7 @@ std::optional<bool> AtspiAccessibility::isAttributeSettable(const Element& eleme
   std::lock_guard held(mutex_);
   drainEvents();
   Reads reads(*this, *h);
-  if (!reads.roleOf()) return std::nullopt;
+  if (!reads.alive()) return std::nullopt;
   if (name == "AXValue") {
     Ref<AtspiEditableText> editable(atspi_accessible_get_editable_text_iface(acc(h->object)));
     return editable && reads.hasState(ATSPI_STATE_EDITABLE);
@@ -819,6 +829,7 @@ platform::AXError AtspiAccessibility::setAttributeValue(const Element& element,
   std::lock_guard held(mutex_);
   drainEvents();
   Reads reads(*this, *h);
+  if (!reads.alive()) return reads.lastError;
   if (name == "AXValue") {
     const auto* text = std::get_if<std::u16string>(&value);
     if (!text) return platform::kAXErrorIllegalArgument;
@@ -868,7 +879,7 @@ std::optional<std::int32_t> AtspiAccessibility::pid(const Element& element) {
   drainEvents();
   Reads reads(*this, *h);
   // An element that went away belongs to no process any more.
-  if (!reads.roleOf() && reads.lastError == platform::kAXErrorInvalidUIElement) return std::nullopt;
+  if (!reads.alive() && reads.lastError == platform::kAXErrorInvalidUIElement) return std::nullopt;
   const char* bus = h->object->parent.app ? h->object->parent.app->bus_name : nullptr;
   if (!bus) return std::nullopt;
   if (auto known = pidOfBus_.find(bus); known != pidOfBus_.end()) return known->second;

@@ -3,7 +3,7 @@
 list), "contract" (the element-interface contract's standard window) or "labels:N" (N labels).
 
 Prints "key=value" facts and then "ready" once the window is active with the focus in place.
-SIGUSR1 closes the window; SIGUSR2 presents it again."""
+SIGUSR1 closes the window; SIGUSR2 presents it, or opens it anew (and says "ready" again)."""
 
 import signal
 import sys
@@ -73,10 +73,10 @@ def labels(window, count):
     scrolled = Gtk.ScrolledWindow()
     window.add(scrolled)
     box = Gtk.Box(orientation=Gtk.Orientation.VERTICAL)
-    for i in range(count):
-        box.pack_start(Gtk.Label(label=f"Label {i} of the benchmark", xalign=0), False, False, 0)
     entry = Gtk.Entry(text="Benchmark field")
     box.pack_start(entry, False, False, 0)
+    for i in range(count):
+        box.pack_start(Gtk.Label(label=f"Label {i} of the benchmark", xalign=0), False, False, 0)
     scrolled.add(box)
 
     def place_caret():
@@ -88,7 +88,8 @@ def labels(window, count):
 
 def main():
     layout = sys.argv[1] if len(sys.argv) > 1 else "form"
-    GLib.set_prgname("parlevox-gtk-test")
+    # The accessibility bus names the application by its program name.
+    GLib.set_prgname("Contract" if layout == "contract" else "parlevox-gtk-test")
     Gdk.set_program_class("Parlevox Test")  # the class part of WM_CLASS: the application's name
     title = {"form": "Parlevox Form", "contract": "Contract"}.get(layout, "Parlevox Labels")
     GLib.set_application_name("Contract" if layout == "contract" else "Parlevox Test")
@@ -138,6 +139,9 @@ def main():
     def present_window():
         if "window" in state:
             state["window"].present()
+        else:
+            state.pop("said", None)
+            activate(app)
         return True
 
     GLib.unix_signal_add(GLib.PRIORITY_DEFAULT, signal.SIGUSR1, close_window)

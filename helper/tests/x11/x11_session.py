@@ -106,6 +106,9 @@ class X11Session:
         display = self._read_line(read_end, "Xvfb did not report its display", 20).strip()
         os.close(read_end)
         env["DISPLAY"] = ":" + display
+        self._wait_for(lambda: subprocess.run(["xprop", "-root", "_NET_SUPPORTED"], env=env,
+                                              capture_output=True).returncode == 0,
+                       "the X server did not accept connections", 30)
 
         read_end, write_end = os.pipe()
         self._spawn(["dbus-daemon", "--session", "--nofork", "--nopidfile",
@@ -159,10 +162,13 @@ class X11Session:
         return r.stdout if r.returncode == 0 else ""
 
     def _a11y_bus_known(self):
-        r = subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus",
-                            "/org/a11y/bus", "org.a11y.Bus.GetAddress"], env=self.env,
-                           capture_output=True, text=True)
-        return r.returncode == 0 and "unix:" in r.stdout
+        # Asks whether the launcher owns its name yet; asking the name itself would have the
+        # session bus start a second launcher.
+        r = subprocess.run(["dbus-send", "--session", "--print-reply",
+                            "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
+                            "org.freedesktop.DBus.NameHasOwner", "string:org.a11y.Bus"],
+                           env=self.env, capture_output=True, text=True)
+        return r.returncode == 0 and "boolean true" in r.stdout
 
     def accessibility_bus(self):
         """The address of the accessibility bus."""
