@@ -36,6 +36,8 @@ struct InputEvent {
   std::int64_t keyboardType = 0;  // field 10, keyboard events
   std::int64_t buttonNumber = 0;  // field 3, mouse events
   double x = 0, y = 0;            // location in global top-left points, mouse events
+  /// False when the event has already reached the application and the tap can only watch it.
+  bool swallowable = true;
 };
 
 /// Identifies the tap that is delivering the current event; events posted through it enter the

@@ -19,7 +19,8 @@ class TextRecognizer;
 class ImageEncoder;
 class Pasteboard;
 
-/// Runs `task` on the main loop after `delayMs`.
+/// Runs `task` on the main loop after `delayMs`. A negative delay runs it as soon as the loop
+/// can, and only that form may be asked from another thread.
 using MainLoopTimer = std::function<void(double delayMs, std::function<void()> task)>;
 
 /// Input played on the main loop by the platform itself (the simulated desktop's timed input).

@@ -46,16 +46,17 @@ struct CallbackBox {
 
 struct Pending {
   unsigned keycode = 0;
+  bool down = true;
   int sourceid = 0;
   bool repeat = false;
-  Time time = 0;
   double deadline = 0;
 };
 
 }  // namespace
 
 struct X11EventSystem::State {
-  MainLoopPost mainPost;
+  std::mutex postMutex;
+  MainLoopPost mainPostFunction;  // guarded by postMutex
   std::unique_ptr<X11KeyPoster> poster;
   DisplayPtr display;
   Window root = None;
@@ -77,7 +78,10 @@ struct X11EventSystem::State {
   platform::SwallowNeeds applied;
   std::set<std::pair<unsigned, unsigned>> grabs;  // keycode, X modifiers (XIAnyModifier: all)
   std::set<std::int64_t> heldModifiers;           // virtual codes of the user's modifier keys
-  std::set<unsigned> swallowedDown;  // keycodes whose grabbed press was swallowed, until release
+  // Keycodes whose grabbed press was swallowed, until release: while there is one, the server
+  // hands every key to the helper (the passive grab has become an active one).
+  std::mutex swallowedMutex;
+  std::set<unsigned> swallowedDown;  // guarded by swallowedMutex; written by the tap thread
   std::optional<Pending> pending;
   bool selected = false;
 
@@ -90,6 +94,14 @@ struct X11EventSystem::State {
     if (thread.joinable()) thread.join();
     for (int fd : wake)
       if (fd >= 0) ::close(fd);
+  }
+
+  // Queues a task on the main loop; false while there is none to queue on.
+  bool mainPost(std::function<void()> task) {
+    std::lock_guard lock(postMutex);
+    if (!mainPostFunction) return false;
+    mainPostFunction(std::move(task));
+    return true;
   }
 
   void wakeUp() {
@@ -177,8 +189,9 @@ struct X11EventSystem::State {
 
   // An event that has already reached the application: the callback sees it, its answer cannot
   // keep it back. An answer to swallow is counted, never carried out.
-  void tell(const platform::InputEvent& e) {
+  void tell(platform::InputEvent e) {
     if (!inMask(e)) return;
+    e.swallowable = false;
     auto shared = box;
     auto* proxy = this;
     auto* missedCount = &missed;
@@ -198,12 +211,13 @@ struct X11EventSystem::State {
     auto future = result->get_future();
     auto shared = box;
     auto* proxy = this;
-    mainPost([shared, e, proxy, result, phase] {
+    const bool queued = mainPost([shared, e, proxy, result, phase] {
       int expected = 0;
       if (!phase->compare_exchange_strong(expected, 1)) return;
       result->set_value(shared->callback ? shared->callback(proxy, e)
                                          : std::optional<platform::InputEvent>(e));
     });
+    if (!queued) return std::optional<platform::InputEvent>(e);
     using Ms = std::chrono::duration<double, std::milli>;
     if (future.wait_for(Ms(kDecisionTimeoutMs)) == std::future_status::ready) return future.get();
     int expected = 0;
@@ -227,28 +241,43 @@ struct X11EventSystem::State {
     if (!pending) return;
     const Pending p = *pending;
     pending.reset();
-    if (auto e = keyEvent(p.keycode, true, p.repeat, p.sourceid)) tell(*e);
+    if (auto e = keyEvent(p.keycode, p.down, p.repeat, p.sourceid)) tell(*e);
+  }
+
+  bool activeGrab() {
+    std::lock_guard lock(swallowedMutex);
+    return !swallowedDown.empty();
+  }
+
+  // Ends the active grab of a swallowed press (from any thread), so that a key posted now
+  // reaches the application instead of the helper.
+  void releaseKeyboard() {
+    {
+      std::lock_guard lock(swallowedMutex);
+      if (swallowedDown.empty()) return;
+      swallowedDown.clear();
+    }
+    XIUngrabDevice(display.get(), keyboardId, CurrentTime);
+    XSync(display.get(), False);
+    wakeUp();  // the sync may have queued events the tap thread has not seen
   }
 
   void rawEvent(const XIRawEvent& raw) {
     const auto keycode = static_cast<unsigned>(raw.detail);
     switch (raw.evtype) {
       case XI_RawKeyPress:
+      case XI_RawKeyRelease: {
         flushPending();
-        if (grabbed(keycode) || swallowedDown.contains(keycode)) {
-          // The grab's event of this press follows; it is the one the callback decides on.
-          pending = Pending{keycode, raw.sourceid, (raw.flags & XIKeyRepeat) != 0, raw.time,
-                            nowMs() + kGrabEventWaitMs};
+        const bool down = raw.evtype == XI_RawKeyPress;
+        const bool repeat = (raw.flags & XIKeyRepeat) != 0;
+        if ((down && grabbed(keycode)) || activeGrab()) {
+          // The grab's event of this key follows; it is the one the callback decides on.
+          pending = Pending{keycode, down, raw.sourceid, repeat, nowMs() + kGrabEventWaitMs};
           return;
         }
-        if (auto e = keyEvent(keycode, true, (raw.flags & XIKeyRepeat) != 0, raw.sourceid))
-          tell(*e);
+        if (auto e = keyEvent(keycode, down, repeat, raw.sourceid)) tell(*e);
         return;
-      case XI_RawKeyRelease:
-        flushPending();
-        if (swallowedDown.contains(keycode)) return;  // the grab's release follows
-        if (auto e = keyEvent(keycode, false, false, raw.sourceid)) tell(*e);
-        return;
+      }
       case XI_RawButtonPress:
       case XI_RawButtonRelease:
         flushPending();
@@ -265,11 +294,13 @@ struct X11EventSystem::State {
     const auto keycode = static_cast<unsigned>(event.detail);
     const bool down = event.evtype == XI_KeyPress;
     const bool repeat = (event.flags & XIKeyRepeat) != 0;
-    if (pending && pending->keycode == keycode && down)
+    if (pending && pending->keycode == keycode && pending->down == down)
       pending.reset();
     else
       flushPending();
-    const bool frozen = down && !swallowedDown.contains(keycode);
+    // A press that activates a passive grab freezes the keyboard; while a swallowed press holds
+    // the keyboard every key comes here without freezing anything.
+    const bool frozen = down && !activeGrab();
     auto e = keyEvent(keycode, down, repeat, event.sourceid);
     std::optional<std::optional<platform::InputEvent>> answer;
     if (e) answer = ask(*e);
@@ -281,13 +312,20 @@ struct X11EventSystem::State {
       // A passive grab froze the keyboard on this press: it goes on to the application as if
       // never grabbed, or stays here with the rest of its press.
       XIAllowEvents(d, event.deviceid, pass ? XIReplayDevice : XIAsyncDevice, CurrentTime);
-      if (!pass) swallowedDown.insert(keycode);
-    } else if (pass && e) {
-      // The grab of a swallowed press is still active: a repeat or release let through has to
-      // be delivered again, as the helper's own key.
+      if (!pass) {
+        std::lock_guard lock(swallowedMutex);
+        swallowedDown.insert(keycode);
+      }
+    } else if (pass && e && e->userData != platform::syntheticMark) {
+      // The keyboard is held for a swallowed press: a key let through is delivered again as
+      // the helper's own. It reaches the application once that press is over (or the helper
+      // posted a key, which ends the hold); until then it comes back here and stays.
       poster->post(e->keyCode, down, 0);
     }
-    if (!down) swallowedDown.erase(keycode);
+    if (!down) {
+      std::lock_guard lock(swallowedMutex);
+      swallowedDown.erase(keycode);
+    }
     XFlush(d);
   }
 
@@ -389,7 +427,7 @@ struct X11EventSystem::State {
 
 std::unique_ptr<X11EventSystem> X11EventSystem::open(MainLoopPost post, const char* display) {
   auto state = std::make_unique<State>();
-  state->mainPost = std::move(post);
+  state->mainPostFunction = std::move(post);
   state->poster = X11KeyPoster::open(display);
   state->display = openSessionDisplay(display);
   if (!state->poster || !state->display) return nullptr;
@@ -416,6 +454,11 @@ std::unique_ptr<X11EventSystem> X11EventSystem::open(MainLoopPost post, const ch
 }
 
 X11EventSystem::X11EventSystem(std::unique_ptr<State> state) : state_(std::move(state)) {}
+
+void X11EventSystem::attachMainLoop(MainLoopPost post) {
+  std::lock_guard lock(state_->postMutex);
+  state_->mainPostFunction = std::move(post);
+}
 X11EventSystem::~X11EventSystem() {
   state_->box->callback = nullptr;
 }
@@ -444,6 +487,8 @@ void X11EventSystem::post(platform::TapLocation, const platform::InputEvent& eve
   switch (event.type) {
     case platform::kKeyDown:
     case platform::kKeyUp:
+      // A swallowed press holding the keyboard would take the posted key too.
+      state_->releaseKeyboard();
       state_->poster->post(event.keyCode, event.type == platform::kKeyDown, event.flags);
       return;
     case platform::kFlagsChanged:

@@ -21,8 +21,10 @@ class X11EventSystem final : public platform::EventSystem {
   static constexpr double kDecisionTimeoutMs = 500;
 
   /// Connects to the display; nothing when it cannot be opened or lacks XInput 2.2 or XTest.
-  /// Tap callbacks run through `post`.
+  /// Tap callbacks run through `post`, which may also be given later with `attachMainLoop`;
+  /// until then the session's events pass without reaching the callback.
   static std::unique_ptr<X11EventSystem> open(MainLoopPost post, const char* display = nullptr);
+  void attachMainLoop(MainLoopPost post);
   ~X11EventSystem() override;
 
   bool createTap(std::uint64_t mask, platform::TapCallback callback) override;
