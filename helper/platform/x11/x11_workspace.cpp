@@ -1,6 +1,8 @@
 // Running applications and the frontmost one from the window manager's lists (EWMH).
 #include "helper/platform/x11/x11_workspace.h"
 
+#include "helper/platform/x11/x11_activation.h"
+
 #include <algorithm>
 
 namespace parlevox::x11 {
@@ -37,8 +39,8 @@ std::vector<platform::RunningApp> X11Workspace::runningApplications() {
   return apps;
 }
 
-bool X11Workspace::activateApplication(std::int32_t) {
-  return false;
+bool X11Workspace::activateApplication(std::int32_t pid) {
+  return requestActivation(connection_, pid);
 }
 
 }  // namespace parlevox::x11
