@@ -36,19 +36,35 @@ X11Desktop::Opened X11Desktop::open() {
   if (!desktop->accessibility) return error;
   desktop->permissions = std::make_unique<X11Permissions>(true);
   desktop->windowCapture = std::make_unique<X11WindowCapture>(connection);
+  desktop->events = X11EventSystem::open(nullptr);
+  desktop->inputSources = XkbInputSources::open();
+  desktop->pasteboard = X11Clipboard::open();
   return desktop;
 }
 
 platform::Platform X11Desktop::platform() {
+  platform::EventSystem* eventSystem = &inertEvents;
+  if (events) eventSystem = events.get();
+  platform::InputSources* sources = &inertInputSources;
+  if (inputSources) sources = inputSources.get();
+  platform::Pasteboard* board = &inertPasteboard;
+  if (pasteboard) board = pasteboard.get();
   return {.permissions = permissions.get(),
-          .events = &events,
+          .events = eventSystem,
           .workspace = workspace.get(),
           .screens = screens.get(),
-          .inputSources = &inputSources,
+          .inputSources = sources,
           .accessibility = accessibility.get(),
           .files = &files,
           .windowCapture = windowCapture.get(),
-          .pasteboard = &pasteboard};
+          .pasteboard = board,
+          .scriptedInput = &mainLoopLink};
+}
+
+void X11Desktop::MainLoopLink::mainLoopStarting(platform::MainLoopTimer timer) {
+  if (!desktop_.events) return;
+  desktop_.events->attachMainLoop(
+      [timer = std::move(timer)](std::function<void()> task) { timer(-1, std::move(task)); });
 }
 
 }  // namespace parlevox::x11

@@ -9,12 +9,15 @@
 #include "helper/platform/linux/posix_files.h"
 #include "helper/platform/platform.h"
 #include "helper/platform/x11/atspi_accessibility.h"
+#include "helper/platform/x11/x11_clipboard.h"
 #include "helper/platform/x11/x11_connection.h"
+#include "helper/platform/x11/x11_event_tap.h"
 #include "helper/platform/x11/x11_inert_services.h"
 #include "helper/platform/x11/x11_permissions.h"
 #include "helper/platform/x11/x11_screens.h"
 #include "helper/platform/x11/x11_window_capture.h"
 #include "helper/platform/x11/x11_workspace.h"
+#include "helper/platform/x11/xkb_input_sources.h"
 
 namespace parlevox::x11 {
 
@@ -37,10 +40,25 @@ class X11Desktop {
   std::unique_ptr<X11Permissions> permissions;
   std::unique_ptr<X11WindowCapture> windowCapture;
   native::PosixFiles files;
-  // Stand-ins until the keyboard, layout and pasteboard services of this desktop exist.
-  InertEvents events;
-  InertInputSources inputSources;
-  InertPasteboard pasteboard;
+  // The keyboard, its layouts and the clipboard; each stand-in answers when the server lacks
+  // the extension its service needs.
+  std::unique_ptr<X11EventSystem> events;
+  std::unique_ptr<XkbInputSources> inputSources;
+  std::unique_ptr<X11Clipboard> pasteboard;
+  InertEvents inertEvents;
+  InertInputSources inertInputSources;
+  InertPasteboard inertPasteboard;
+
+  /// Hands the tap the main loop once it runs: the tap's events reach the callback there.
+  class MainLoopLink final : public platform::ScriptedInput {
+   public:
+    explicit MainLoopLink(X11Desktop& desktop) : desktop_(desktop) {}
+    void mainLoopStarting(platform::MainLoopTimer timer) override;
+
+   private:
+    X11Desktop& desktop_;
+  };
+  MainLoopLink mainLoopLink{*this};
 
  private:
   X11Desktop() = default;
