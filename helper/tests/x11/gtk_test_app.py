@@ -1,10 +1,12 @@
 """A GTK 3 window for the X11 desktop tests. Usage: gtk_test_app.py LAYOUT, where LAYOUT is
 "form" (static text, an entry with a caret, a password entry, a text view and a long clipped
-list), "contract" (the element-interface contract's standard window) or "labels:N" (N labels).
+list), "contract" (the element-interface contract's standard window), "labels:N" (N labels) or
+"keys" (an entry that reports every key and its text; see `keys` for its stdin commands).
 
 Prints "key=value" facts and then "ready" once the window is active with the focus in place.
 SIGUSR1 closes the window; SIGUSR2 presents it, or opens it anew (and says "ready" again)."""
 
+import json
 import signal
 import sys
 
@@ -86,12 +88,80 @@ def labels(window, count):
     return entry, place_caret
 
 
+def keys(window):
+    """Prints "key press|release KEYVAL HARDWARE_KEYCODE" for each key the window receives and
+    "text JSON" whenever the entry changes. Reads commands from stdin, one a line: 'own ["TEXT",
+    "HTML"]' takes the clipboard with UTF8_STRING and text/html values, "dump" prints
+    "clip TARGET HEX" for both targets ("-" when the owner gives none), "select TEXT" puts text in
+    the entry and selects it all."""
+    box = Gtk.Box(orientation=Gtk.Orientation.VERTICAL, spacing=6, margin=10)
+    window.add(box)
+    entry = Gtk.Entry(text="")
+    box.pack_start(entry, False, False, 0)
+    clipboard_atom = Gdk.Atom.intern("CLIPBOARD", False)
+    targets = [Gdk.Atom.intern("UTF8_STRING", False), Gdk.Atom.intern("text/html", False)]
+    owned = {}
+    holder = Gtk.Invisible()  # owns the clipboard's targets on the app's behalf
+
+    def on_key(_, event):
+        kind = "press" if event.type == Gdk.EventType.KEY_PRESS else "release"
+        print(f"key {kind} {Gdk.keyval_name(event.keyval)} {event.hardware_keycode}", flush=True)
+        return False
+
+    def on_get(_, selection, info, _time):
+        selection.set(targets[info], 8, owned[info])
+
+    for info, target in enumerate(targets):
+        Gtk.selection_add_target(holder, clipboard_atom, target, info)
+    holder.connect("selection-get", on_get)
+    window.connect("key-press-event", on_key)
+    window.connect("key-release-event", on_key)
+    entry.connect("changed", lambda e: print("text " + json.dumps(e.get_text()), flush=True))
+
+    def command(line):
+        word, _, rest = line.partition(" ")
+        if word == "own":
+            text, html = json.loads(rest)
+            owned[0], owned[1] = text.encode(), html.encode()
+            Gtk.selection_owner_set(holder, clipboard_atom, Gdk.CURRENT_TIME)
+            print("owned", flush=True)
+        elif word == "dump":
+            clipboard = Gtk.Clipboard.get(clipboard_atom)
+            for target in targets:
+                data = clipboard.wait_for_contents(target)
+                value = data.get_data() if data and data.get_length() >= 0 else None
+                print(f"clip {target.name()} {value.hex() if value is not None else '-'}",
+                      flush=True)
+        elif word == "select":
+            entry.set_text(json.loads(rest))
+            entry.grab_focus()
+            entry.select_region(0, -1)
+            print("selected", flush=True)
+
+    def on_stdin(channel, _condition):
+        line = channel.readline()
+        if not line:
+            return False
+        command(line.strip())
+        return True
+
+    GLib.io_add_watch(GLib.IOChannel.unix_new(sys.stdin.fileno()), GLib.PRIORITY_DEFAULT,
+                      GLib.IOCondition.IN | GLib.IOCondition.HUP, on_stdin)
+
+    def place_caret():
+        entry.grab_focus()
+        return False
+
+    return entry, place_caret
+
+
 def main():
     layout = sys.argv[1] if len(sys.argv) > 1 else "form"
     # The accessibility bus names the application by its program name.
     GLib.set_prgname("Contract" if layout == "contract" else "parlevox-gtk-test")
     Gdk.set_program_class("Parlevox Test")  # the class part of WM_CLASS: the application's name
-    title = {"form": "Parlevox Form", "contract": "Contract"}.get(layout, "Parlevox Labels")
+    title = {"form": "Parlevox Form", "contract": "Contract",
+             "keys": "Parlevox Keys"}.get(layout, "Parlevox Labels")
     GLib.set_application_name("Contract" if layout == "contract" else "Parlevox Test")
     app = Gtk.Application(application_id="com.parlevox.GtkTestApp",
                           flags=Gio.ApplicationFlags.NON_UNIQUE)
@@ -104,6 +174,8 @@ def main():
             focus, place = form(window)
         elif layout == "contract":
             focus, place = contract(window)
+        elif layout == "keys":
+            focus, place = keys(window)
         else:
             focus, place = labels(window, int(layout.split(":", 1)[1]))
         state["window"] = window
