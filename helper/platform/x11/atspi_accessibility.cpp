@@ -38,6 +38,13 @@ AtspiAccessible* acc(void* p) {
   return static_cast<AtspiAccessible*>(p);
 }
 
+// libatspi is not thread-safe and is set up once per process: one lock for every call into it,
+// for as long as the process lives (element handles may outlive the service).
+std::recursive_mutex& atspiLock() {
+  static std::recursive_mutex lock;
+  return lock;
+}
+
 // libatspi caches what an application first reports of each object and keeps it current only
 // from the change signals, which the helper does not take (see `connect`). Each read forgets the
 // cached fact first, so that it goes to the application.
@@ -70,7 +77,7 @@ struct AtspiAccessibility::Handle {
 
   ~Handle() {
     if (object) {
-      std::lock_guard held(service->mutex_);
+      std::lock_guard held(atspiLock());
       g_object_unref(object);
     }
   }
@@ -643,7 +650,7 @@ std::unique_ptr<AtspiAccessibility> AtspiAccessibility::connect(FrontmostPid fro
 }
 
 AtspiAccessibility::~AtspiAccessibility() {
-  std::lock_guard held(mutex_);
+  std::lock_guard held(atspiLock());
   if (desktop_) g_object_unref(acc(desktop_));
 }
 
@@ -672,7 +679,7 @@ Element AtspiAccessibility::systemWide() {
 }
 
 Element AtspiAccessibility::application(std::int32_t pid) {
-  std::lock_guard held(mutex_);
+  std::lock_guard held(atspiLock());
   drainEvents();
   const int ms = static_cast<int>(std::clamp(defaultTimeout_.load() * 1000.0, 1.0, 2.0e9));
   atspi_set_timeout(ms, ms);
@@ -729,7 +736,7 @@ AXRead AtspiAccessibility::copyAttributeValue(const Element& element, std::strin
   const Handle* h = handleOf(element, this);
   if (!h) return failed(platform::kAXErrorIllegalArgument);
   if (h->kind == Kind::missingApplication) return failed(platform::kAXErrorCannotComplete);
-  std::lock_guard held(mutex_);
+  std::lock_guard held(atspiLock());
   drainEvents();
   Reads reads(*this, *h);
   if (h->kind == Kind::systemWide) return reads.readSystemWide(name);
@@ -742,7 +749,7 @@ std::variant<std::vector<AXValue>, AXError> AtspiAccessibility::copyMultipleAttr
   const Handle* h = handleOf(element, this);
   if (!h) return platform::kAXErrorIllegalArgument;
   if (h->kind == Kind::missingApplication) return platform::kAXErrorCannotComplete;
-  std::lock_guard held(mutex_);
+  std::lock_guard held(atspiLock());
   drainEvents();
   Reads reads(*this, *h);
   std::vector<AXValue> values;
@@ -768,7 +775,7 @@ AXRead AtspiAccessibility::copyParameterizedAttributeValue(const Element& elemen
     return failed(platform::kAXErrorParameterizedAttributeUnsupported);
   const auto* range = std::get_if<platform::AXRange>(&parameter);
   if (!range) return failed(platform::kAXErrorIllegalArgument);
-  std::lock_guard held(mutex_);
+  std::lock_guard held(atspiLock());
   drainEvents();
   Reads reads(*this, *h);
   const std::u16string* content = reads.textContent();
@@ -804,7 +811,7 @@ std::optional<bool> AtspiAccessibility::isAttributeSettable(const Element& eleme
                                                             std::string_view name) {
   const Handle* h = handleOf(element, this);
   if (!h || h->kind != Kind::element) return std::nullopt;
-  std::lock_guard held(mutex_);
+  std::lock_guard held(atspiLock());
   drainEvents();
   Reads reads(*this, *h);
   if (!reads.alive()) return std::nullopt;
@@ -826,7 +833,7 @@ platform::AXError AtspiAccessibility::setAttributeValue(const Element& element,
   const Handle* h = handleOf(element, this);
   if (!h) return platform::kAXErrorIllegalArgument;
   if (h->kind != Kind::element) return platform::kAXErrorAttributeUnsupported;
-  std::lock_guard held(mutex_);
+  std::lock_guard held(atspiLock());
   drainEvents();
   Reads reads(*this, *h);
   if (!reads.alive()) return reads.lastError;
@@ -875,7 +882,7 @@ std::optional<std::int32_t> AtspiAccessibility::pid(const Element& element) {
   const Handle* h = handleOf(element, this);
   if (!h || h->kind == Kind::systemWide) return std::nullopt;
   if (h->kind == Kind::missingApplication) return h->pid;
-  std::lock_guard held(mutex_);
+  std::lock_guard held(atspiLock());
   drainEvents();
   Reads reads(*this, *h);
   // An element that went away belongs to no process any more.

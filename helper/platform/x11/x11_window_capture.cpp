@@ -78,6 +78,8 @@ platform::WindowCapture::Captured X11WindowCapture::captureWindow(std::uint32_t 
   if (!frame) return std::string("The window is not on screen.");
   const auto& r = frame->second;
   if (r.width < 1 || r.height < 1) return std::string("The window has no pixels.");
+  if (std::int64_t(r.width) * r.height > kMaxPixels)
+    return std::string("The window is too large to capture.");
   platform::Image picture;
   {
     auto held = connection_.lock();
