@@ -118,6 +118,17 @@ class RealDesktop(unittest.TestCase):
         self.assertNotIn(app.PASSWORD, shot["text"])
 
 
+    def test_services_this_desktop_lacks_yet_answer_at_once(self):
+        # No event tap, no keyboard layout, no pasteboard: replies say so instead of hanging.
+        for command, fields, expected in [
+                ("status", {}, {"ok": True, "ax": True, "tap": False, "secure": False}),
+                ("paste", {"text": "hi"}, {"ok": False, "error": "no_v_key"}),
+                ("inputLanguages", {}, {"ok": True, "languages": []}),
+                ("screenAccess", {}, {"ok": True, "granted": True})]:
+            with self.subTest(command):
+                self.assertEqual(self.ask(command, **fields), expected)
+
+
 class MissingDesktop(unittest.TestCase):
     def test_without_display_or_accessibility_bus_the_helper_stops_before_ready(self):
         env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY",)}
