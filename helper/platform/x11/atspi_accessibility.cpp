@@ -23,6 +23,10 @@ namespace {
 
 constexpr int kMaxParentSteps = 64;
 constexpr int kMaxFocusSearch = 4000;
+// AT-SPI lists children one call at a time; a list is cut here so that an element claiming
+// millions of children cannot hold the connection for minutes. Every walk of the helper stops
+// far sooner.
+constexpr int kMaxChildren = 10000;
 
 enum class Kind { element, systemWide, missingApplication };
 
@@ -248,7 +252,7 @@ struct AtspiAccessibility::Reads {
     });
     if (!count) return failed(lastError);
     std::vector<Element> list;
-    for (int i = 0; i < *count; ++i) {
+    for (int i = 0; i < std::min(*count, kMaxChildren); ++i) {
       auto c = call([&](GError** e) {
         return atspi_accessible_get_child_at_index(fresh(object, ATSPI_CACHE_CHILDREN), i, e);
       });
