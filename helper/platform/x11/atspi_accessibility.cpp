@@ -23,6 +23,10 @@ namespace {
 
 constexpr int kMaxParentSteps = 64;
 constexpr int kMaxFocusSearch = 4000;
+// AT-SPI lists children one call at a time; a list is cut here so that an element claiming
+// millions of children cannot hold the connection for minutes. Every walk of the helper stops
+// far sooner.
+constexpr int kMaxChildren = 10000;
 
 enum class Kind { element, systemWide, missingApplication };
 
@@ -36,6 +40,13 @@ AXRead ok(AXValue value) {
 
 AtspiAccessible* acc(void* p) {
   return static_cast<AtspiAccessible*>(p);
+}
+
+// libatspi is not thread-safe and is set up once per process: one lock for every call into it,
+// for as long as the process lives (element handles may outlive the service).
+std::recursive_mutex& atspiLock() {
+  static std::recursive_mutex lock;
+  return lock;
 }
 
 // libatspi caches what an application first reports of each object and keeps it current only
@@ -70,7 +81,7 @@ struct AtspiAccessibility::Handle {
 
   ~Handle() {
     if (object) {
-      std::lock_guard held(service->mutex_);
+      std::lock_guard held(atspiLock());
       g_object_unref(object);
     }
   }
@@ -241,7 +252,7 @@ struct AtspiAccessibility::Reads {
     });
     if (!count) return failed(lastError);
     std::vector<Element> list;
-    for (int i = 0; i < *count; ++i) {
+    for (int i = 0; i < std::min(*count, kMaxChildren); ++i) {
       auto c = call([&](GError** e) {
         return atspi_accessible_get_child_at_index(fresh(object, ATSPI_CACHE_CHILDREN), i, e);
       });
@@ -643,7 +654,7 @@ std::unique_ptr<AtspiAccessibility> AtspiAccessibility::connect(FrontmostPid fro
 }
 
 AtspiAccessibility::~AtspiAccessibility() {
-  std::lock_guard held(mutex_);
+  std::lock_guard held(atspiLock());
   if (desktop_) g_object_unref(acc(desktop_));
 }
 
@@ -672,7 +683,7 @@ Element AtspiAccessibility::systemWide() {
 }
 
 Element AtspiAccessibility::application(std::int32_t pid) {
-  std::lock_guard held(mutex_);
+  std::lock_guard held(atspiLock());
   drainEvents();
   const int ms = static_cast<int>(std::clamp(defaultTimeout_.load() * 1000.0, 1.0, 2.0e9));
   atspi_set_timeout(ms, ms);
@@ -729,7 +740,7 @@ AXRead AtspiAccessibility::copyAttributeValue(const Element& element, std::strin
   const Handle* h = handleOf(element, this);
   if (!h) return failed(platform::kAXErrorIllegalArgument);
   if (h->kind == Kind::missingApplication) return failed(platform::kAXErrorCannotComplete);
-  std::lock_guard held(mutex_);
+  std::lock_guard held(atspiLock());
   drainEvents();
   Reads reads(*this, *h);
   if (h->kind == Kind::systemWide) return reads.readSystemWide(name);
@@ -742,7 +753,7 @@ std::variant<std::vector<AXValue>, AXError> AtspiAccessibility::copyMultipleAttr
   const Handle* h = handleOf(element, this);
   if (!h) return platform::kAXErrorIllegalArgument;
   if (h->kind == Kind::missingApplication) return platform::kAXErrorCannotComplete;
-  std::lock_guard held(mutex_);
+  std::lock_guard held(atspiLock());
   drainEvents();
   Reads reads(*this, *h);
   std::vector<AXValue> values;
@@ -768,7 +779,7 @@ AXRead AtspiAccessibility::copyParameterizedAttributeValue(const Element& elemen
     return failed(platform::kAXErrorParameterizedAttributeUnsupported);
   const auto* range = std::get_if<platform::AXRange>(&parameter);
   if (!range) return failed(platform::kAXErrorIllegalArgument);
-  std::lock_guard held(mutex_);
+  std::lock_guard held(atspiLock());
   drainEvents();
   Reads reads(*this, *h);
   const std::u16string* content = reads.textContent();
@@ -804,7 +815,7 @@ std::optional<bool> AtspiAccessibility::isAttributeSettable(const Element& eleme
                                                             std::string_view name) {
   const Handle* h = handleOf(element, this);
   if (!h || h->kind != Kind::element) return std::nullopt;
-  std::lock_guard held(mutex_);
+  std::lock_guard held(atspiLock());
   drainEvents();
   Reads reads(*this, *h);
   if (!reads.alive()) return std::nullopt;
@@ -826,7 +837,7 @@ platform::AXError AtspiAccessibility::setAttributeValue(const Element& element,
   const Handle* h = handleOf(element, this);
   if (!h) return platform::kAXErrorIllegalArgument;
   if (h->kind != Kind::element) return platform::kAXErrorAttributeUnsupported;
-  std::lock_guard held(mutex_);
+  std::lock_guard held(atspiLock());
   drainEvents();
   Reads reads(*this, *h);
   if (!reads.alive()) return reads.lastError;
@@ -875,7 +886,7 @@ std::optional<std::int32_t> AtspiAccessibility::pid(const Element& element) {
   const Handle* h = handleOf(element, this);
   if (!h || h->kind == Kind::systemWide) return std::nullopt;
   if (h->kind == Kind::missingApplication) return h->pid;
-  std::lock_guard held(mutex_);
+  std::lock_guard held(atspiLock());
   drainEvents();
   Reads reads(*this, *h);
   // An element that went away belongs to no process any more.

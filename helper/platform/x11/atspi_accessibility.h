@@ -22,8 +22,10 @@ struct BusCallCount {
 
 /// Elements are libatspi objects; attribute names are translated to AT-SPI reads (the table in
 /// docs/x11-desktop.md). Text offsets cross as characters on the bus and as UTF-16 units here.
-/// libatspi is not thread-safe: every call holds one lock, so reads from several threads take
-/// turns. Rectangles are in global coordinates: root pixels less `origin()`.
+/// libatspi is not thread-safe: every call holds one process-wide lock, so reads from several
+/// threads take turns, and a call waiting for a frozen application holds up the others for as
+/// long as its messaging timeout. Rectangles are in global coordinates: root pixels less
+/// `origin()`.
 class AtspiAccessibility final : public platform::Accessibility {
  public:
   using FrontmostPid = std::function<std::optional<std::int32_t>()>;
@@ -63,7 +65,6 @@ class AtspiAccessibility final : public platform::Accessibility {
   AtspiAccessibility(FrontmostPid frontmostPid, Origin origin);
   double timeoutOf(const Handle& h) const;
   friend struct Reads;
-  std::recursive_mutex mutex_;
   FrontmostPid frontmostPid_;
   Origin origin_;
   void* desktop_ = nullptr;  // AtspiAccessible*

@@ -78,6 +78,8 @@ platform::WindowCapture::Captured X11WindowCapture::captureWindow(std::uint32_t 
   if (!frame) return std::string("The window is not on screen.");
   const auto& r = frame->second;
   if (r.width < 1 || r.height < 1) return std::string("The window has no pixels.");
+  if (std::int64_t(r.width) * r.height > kMaxPixels)
+    return std::string("The window is too large to capture.");
   platform::Image picture;
   {
     auto held = connection_.lock();
@@ -91,6 +93,7 @@ platform::WindowCapture::Captured X11WindowCapture::captureWindow(std::uint32_t 
               bs = shift(image->blue_mask);
     const int rb = bits(image->red_mask), gb = bits(image->green_mask), bb = bits(image->blue_mask);
     auto channel = [](unsigned long pixel, unsigned long mask, int s, int b) {
+      if (b == 0) return std::uint8_t{0};  // a visual without this colour
       const unsigned long v = (pixel & mask) >> s;
       return static_cast<std::uint8_t>(b >= 8 ? v >> (b - 8) : (v * 255) / ((1UL << b) - 1));
     };

@@ -99,7 +99,10 @@ class X11Session:
 
         # The X server picks a free display number and writes it to the pipe.
         read_end, write_end = os.pipe()
-        self._spawn(["Xvfb", "-displayfd", str(write_end), "-nolisten", "tcp", "-screen", "0",
+        # -noreset: the server would otherwise restart whenever its last client leaves, and
+        # refuse the clients that connect meanwhile.
+        self._spawn(["Xvfb", "-displayfd", str(write_end), "-noreset", "-nolisten", "tcp",
+                     "-screen", "0",
                      f"{self.width}x{self.height}x24", "+extension", "RANDR",
                      "+extension", "Composite"], pass_fds=(write_end,))
         os.close(write_end)
