@@ -19,6 +19,8 @@ namespace {
 
 // The desktop of context_trees.json with the one application `pid`.
 std::unique_ptr<sim::SimDesktop> load(std::int32_t pid) {
+  // The helper's own allocator setting (see its main): large blocks get mappings of their own.
+  mallopt(M_MMAP_THRESHOLD, 256 * 1024);
   std::ifstream file(PARLEVOX_CONTEXT_TREES);
   auto scenario = nlohmann::json::parse(file);
   auto& apps = scenario["apps"];

@@ -6,7 +6,9 @@
 #include <unordered_map>
 
 #include "helper/app/context_commands.h"
+#include "helper/app/field_commands.h"
 #include "helper/app/focus_commands.h"
+#include "helper/app/hotkey_commands.h"
 #include "helper/app/layout_commands.h"
 #include "helper/app/output_commands.h"
 #include "helper/app/process_commands.h"
@@ -63,7 +65,11 @@ constexpr std::array kRows{
     Row{"selectBack", runSelectBack},
     Row{"dropSelection", runDropSelection},
     Row{"selectAll", runSelectAll},
+    Row{"focusedField", runFocusedField},
+    Row{"focusedFrame", runFocusedFrame},
+    Row{"keyLabels", runKeyLabels},
     Row{"inputLanguages", runInputLanguages},
+    Row{"hotkeyOwners", runHotkeyOwners},
     Row{"screenAccess", runScreenAccess},
     Row{"inputAccess", runInputAccess},
     Row{"windowShot", runWindowShot},

@@ -1,4 +1,4 @@
-// Commands over the keyboard layouts: the input languages and select-all.
+// Commands over the keyboard layouts: the input languages, the key labels and select-all.
 #include "helper/app/layout_commands.h"
 
 #include <nlohmann/json.hpp>
@@ -14,6 +14,19 @@ namespace parlevox {
 
 void runInputLanguages(Helper& h, const Command& c) {
   respond(c.id, {{"ok", true}, {"languages", inputLanguages(h.platform.inputSources)}});
+}
+
+void runKeyLabels(Helper& h, const Command& c) {
+  auto* sources = h.platform.inputSources;
+  nlohmann::json layouts = nlohmann::json::array();
+  if (sources)
+    for (const auto& source :
+         sources->enabledKeyboardLayouts().value_or(std::vector<platform::InputSource>{}))
+      layouts.push_back({{"name", sources->localizedName(source).value_or("")},
+                         {"labels", layoutLabels(sources, source)}});
+  std::optional<platform::InputSource> ascii;
+  if (sources) ascii = sources->currentAsciiCapableKeyboardLayout();
+  respond(c.id, {{"ok", true}, {"ascii", layoutLabels(sources, ascii)}, {"layouts", layouts}});
 }
 
 void runSelectAll(Helper& h, const Command& c) {

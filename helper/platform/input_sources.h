@@ -51,6 +51,11 @@ class InputSources {
   /// The enabled input sources of the keyboard category, in the system's order; nothing when the
   /// list cannot be made.
   virtual std::optional<std::vector<InputSource>> enabledKeyboardSources() = 0;
+  /// The enabled sources of the keyboard category whose type is keyboard layout (no input
+  /// methods or modes), in the system's order; nothing when the list cannot be made.
+  virtual std::optional<std::vector<InputSource>> enabledKeyboardLayouts() { return std::nullopt; }
+  /// The source's localised name; nothing when it has none.
+  virtual std::optional<std::string> localizedName(const InputSource&) { return std::nullopt; }
   /// The source's Unicode key-layout data; nothing for sources without one (input methods).
   virtual std::optional<KeyLayoutData> keyLayoutData(const InputSource& source) = 0;
   /// The source's select-capable property when it is a boolean; nothing otherwise.

@@ -18,6 +18,8 @@ class WindowCapture;
 class TextRecognizer;
 class ImageEncoder;
 class Pasteboard;
+class HotKeys;
+class SymbolicHotKeys;
 
 /// Runs `task` on the main loop after `delayMs`. A negative delay runs it as soon as the loop
 /// can, and only that form may be asked from another thread.
@@ -46,7 +48,9 @@ struct Platform {
   TextRecognizer* textRecognizer = nullptr;
   ImageEncoder* imageEncoder = nullptr;
   Pasteboard* pasteboard = nullptr;
-  ScriptedInput* scriptedInput = nullptr;  // may be null
+  HotKeys* hotKeys = nullptr;                  // may be null: no hotkey can be decided
+  SymbolicHotKeys* symbolicHotKeys = nullptr;  // may be null: no system shortcut is known
+  ScriptedInput* scriptedInput = nullptr;      // may be null
 };
 
 }  // namespace parlevox::platform

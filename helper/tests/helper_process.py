@@ -9,6 +9,9 @@ import tempfile
 import time
 
 HELPER = os.environ.get("PARLEVOX_HELPER", "../../build/default/helper/parlevox-helper")
+# Sanitizer builds run several times slower: every wait for a line or an exit is that much longer
+# there. The waits only bound a hang; no test measures time through them.
+SLOWDOWN = float(os.environ.get("PARLEVOX_TEST_SLOWDOWN", "1"))
 
 
 class Helper:
@@ -50,7 +53,7 @@ class Helper:
 
     def line(self, timeout=None):
         """The next output line as an object; None when none comes within the timeout."""
-        deadline = time.monotonic() + (self.timeout if timeout is None else timeout)
+        deadline = time.monotonic() + (self.timeout if timeout is None else timeout) * SLOWDOWN
         while b"\n" not in self._buffer:
             left = deadline - time.monotonic()
             if left <= 0:
@@ -68,7 +71,7 @@ class Helper:
     def lines_until(self, predicate, timeout=None):
         """Lines up to and including the first one the predicate accepts."""
         seen = []
-        deadline = time.monotonic() + (self.timeout if timeout is None else timeout)
+        deadline = time.monotonic() + (self.timeout if timeout is None else timeout) * SLOWDOWN
         while True:
             line = self.line(max(0.0, deadline - time.monotonic()))
             if line is None:
@@ -118,7 +121,7 @@ class Helper:
         self.proc.stdin.close()
 
     def wait(self, timeout=None):
-        return self.proc.wait(self.timeout if timeout is None else timeout)
+        return self.proc.wait((self.timeout if timeout is None else timeout) * SLOWDOWN)
 
     def finish(self, close=True, timeout=None):
         """Exit status and everything written to stderr once the helper has ended: after end of

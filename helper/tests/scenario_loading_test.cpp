@@ -131,6 +131,13 @@ TEST(ScenarioFit, ValuesThatCannotDescribeADesktopAreRefused) {
        "scenario.apps[0].reacts.copy.after must be a number"},
       {R"({"apps": [{"pid": 1, "reacts": {"copy": {"text": 5}}}]})",
        "scenario.apps[0].reacts.copy.text must be a string"},
+      {R"({"hotKeys": {"held": [{"code": 128}]}})",
+       "scenario.hotKeys.held[0].code must be a whole number from 0 to 127"},
+      {R"({"hotKeys": {"held": [{"mods": 256}]}})", "scenario.hotKeys.held[0].code must be given"},
+      {R"({"hotKeys": {"failing": [{"code": 1, "status": 0}]}})",
+       "scenario.hotKeys.failing[0].status must be a non-zero status"},
+      {R"({"keyboardLayouts": {"enabled": [{"id": "k", "type": "palette"}]}})",
+       R"(scenario.keyboardLayouts.enabled[0].type must be one of "keyboardLayout", "inputMethod", "inputMode")"},
   };
   for (const auto& [text, message] : cases) {
     SCOPED_TRACE(text);
@@ -150,6 +157,8 @@ TEST(ScenarioFit, MisspeltKeysInRecordsAreRefused) {
             R"(scenario s.json: scenario.apps[0].reacts has an unknown key "paste")");
   EXPECT_EQ(errorOf(R"({"pasteboard": {"items": [[{"type": "t", "data": "x"}]]}})"),
             R"(scenario s.json: scenario.pasteboard.items[0][0] has an unknown key "data")");
+  EXPECT_EQ(errorOf(R"({"hotKeys": {"held": [{"code": 1, "status": -50}]}})"),
+            R"(scenario s.json: scenario.hotKeys.held[0] has an unknown key "status")");
 }
 
 TEST(ScenarioFit, AScenarioThatDoesNotFitLeavesNoRecordFile) {

@@ -104,6 +104,7 @@ SimDesktop::Loaded SimDesktop::fromJson(const nlohmann::json& scenario,
     desktop->windowCapture.load(root, pictures ? pictures : picturesInFolder(""));
     desktop->pasteboard.load(root);
     desktop->apps.load(root);
+    desktop->hotKeys.load(root);
     // Opened last, so that a scenario that does not fit leaves no file behind.
     if (record && !desktop->recorder.openFile(*record))
       return "cannot write the record file " + *record + ": " + std::strerror(errno);
@@ -180,6 +181,8 @@ platform::Platform SimDesktop::platform() {
           .files = &files,
           .windowCapture = &windowCapture,
           .pasteboard = &pasteboard,
+          .hotKeys = &hotKeys,
+          .symbolicHotKeys = &hotKeys,
           .scriptedInput = &mainLoopStart_};
 }
 

@@ -14,6 +14,7 @@
 #include "helper/platform/sim/sim_apps.h"
 #include "helper/platform/sim/sim_events.h"
 #include "helper/platform/sim/sim_files.h"
+#include "helper/platform/sim/sim_hot_keys.h"
 #include "helper/platform/sim/sim_input.h"
 #include "helper/platform/sim/sim_input_sources.h"
 #include "helper/platform/sim/sim_pasteboard.h"
@@ -62,6 +63,7 @@ class SimDesktop {
   SimInput input{events};  // the keyboard and mouse, and the scenario's timed input
   SimPasteboard pasteboard{recorder};
   SimApps apps{recorder, workspace, pasteboard, inputSources};
+  SimHotKeys hotKeys{recorder};
 
  private:
   // Hands the main loop's timer to everything on the desktop that acts on its own: the timed

@@ -26,8 +26,8 @@ std::string layoutNames() {
 
 void SimInputSources::load(const ScenarioReader& scenario) {
   if (!scenario.has("keyboardLayouts")) {
-    sources_.push_back(
-        {"us", "keyboard", shippedLayout("US"), true, nlohmann::json::array({"en"})});
+    sources_.push_back({"us", "keyboard", "keyboardLayout", "U.S.", shippedLayout("US"), true,
+                        nlohmann::json::array({"en"})});
     current_ = asciiCapable_ = "us";
     return;
   }
@@ -36,7 +36,7 @@ void SimInputSources::load(const ScenarioReader& scenario) {
   const auto& enabled = keyboards.array("enabled");
   for (std::size_t i = 0; i < enabled.size(); ++i) {
     auto entry = keyboards.element("enabled", i);
-    entry.onlyKeys({"id", "category", "layout", "selectCapable", "languages"});
+    entry.onlyKeys({"id", "name", "category", "type", "layout", "selectCapable", "languages"});
     entry.require("id");
     Source s;
     s.id = entry.string("id", "");
@@ -47,6 +47,10 @@ void SimInputSources::load(const ScenarioReader& scenario) {
       s.layout = shippedLayout(*name);
       if (!s.layout) entry.fail("layout", "one of " + layoutNames());
     }
+    s.name = entry.optionalString("name");
+    s.type = entry.string("type", s.layout ? "keyboardLayout" : "inputMethod");
+    if (s.type != "keyboardLayout" && s.type != "inputMethod" && s.type != "inputMode")
+      entry.fail("type", "one of \"keyboardLayout\", \"inputMethod\", \"inputMode\"");
     s.selectCapable = entry.json().value("selectCapable", nlohmann::json(true));
     s.languages = entry.json().value("languages", nlohmann::json());
     sources_.push_back(std::move(s));
@@ -86,6 +90,19 @@ std::optional<std::vector<platform::InputSource>> SimInputSources::enabledKeyboa
   for (const auto& s : sources_)
     if (s.category == "keyboard") list.push_back({s.id});
   return list;
+}
+
+std::optional<std::vector<platform::InputSource>> SimInputSources::enabledKeyboardLayouts() {
+  if (listFails_) return std::nullopt;
+  std::vector<platform::InputSource> list;
+  for (const auto& s : sources_)
+    if (s.category == "keyboard" && s.type == "keyboardLayout") list.push_back({s.id});
+  return list;
+}
+
+std::optional<std::string> SimInputSources::localizedName(const platform::InputSource& source) {
+  const Source* s = find(source);
+  return s ? s->name : std::nullopt;
 }
 
 std::optional<platform::KeyLayoutData> SimInputSources::keyLayoutData(

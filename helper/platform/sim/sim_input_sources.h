@@ -20,6 +20,8 @@ class SimInputSources final : public platform::InputSources {
   std::optional<platform::InputSource> currentKeyboardLayout() override;
   std::optional<platform::InputSource> currentAsciiCapableKeyboardLayout() override;
   std::optional<std::vector<platform::InputSource>> enabledKeyboardSources() override;
+  std::optional<std::vector<platform::InputSource>> enabledKeyboardLayouts() override;
+  std::optional<std::string> localizedName(const platform::InputSource& source) override;
   std::optional<platform::KeyLayoutData> keyLayoutData(
       const platform::InputSource& source) override;
   std::optional<bool> isSelectCapable(const platform::InputSource& source) override;
@@ -39,6 +41,8 @@ class SimInputSources final : public platform::InputSources {
   struct Source {
     std::string id;
     std::string category;               // "keyboard" for keyboard sources
+    std::string type;                   // "keyboardLayout", "inputMethod" or "inputMode"
+    std::optional<std::string> name;    // the localised name
     const SimLayout* layout = nullptr;  // none for input methods without layout data
     nlohmann::json selectCapable;       // the property as the scenario gives it
     nlohmann::json languages;
