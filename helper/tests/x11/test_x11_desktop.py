@@ -118,15 +118,23 @@ class RealDesktop(unittest.TestCase):
         self.assertNotIn(app.PASSWORD, shot["text"])
 
 
-    def test_services_this_desktop_lacks_yet_answer_at_once(self):
-        # No event tap, no keyboard layout, no pasteboard: replies say so instead of hanging.
-        for command, fields, expected in [
-                ("status", {}, {"ok": True, "ax": True, "tap": False, "secure": False}),
-                ("paste", {"text": "hi"}, {"ok": False, "error": "no_v_key"}),
-                ("inputLanguages", {}, {"ok": True, "languages": []}),
-                ("screenAccess", {}, {"ok": True, "granted": True})]:
-            with self.subTest(command):
-                self.assertEqual(self.ask(command, **fields), expected)
+    def test_focused_field_and_frame_match_the_windows_geometry(self):
+        entry, window = rect(self.facts["focus"]), rect(self.facts["window"])
+        field = self.ask("focusedField")
+        self.assertTrue(field["ok"], field)
+        self.assertTrue(near(field, entry), (field, entry))
+        self.assertTrue(near(field["win"], window), (field["win"], window))
+        self.assertEqual((field["pid"], field["bundle"], field["name"]),
+                         (self.app.pid, "com.parlevox.GtkTestApp", "Parlevox Test"))
+        # The caret sits inside the entry, after the emoji.
+        self.assertTrue(entry["x"] < field["caretX"] < entry["x"] + entry["w"], field)
+        frame = self.ask("focusedFrame", pid=self.app.pid)
+        self.assertEqual(frame, {k: v for k, v in field.items()
+                                 if k not in ("pid", "bundle", "name")})
+        # Without keys the helper makes no tap; the rest of the keyboard side still answers.
+        self.assertEqual(self.ask("status"), {"ok": True, "ax": True, "tap": False,
+                                              "secure": False})
+        self.assertEqual(self.ask("inputLanguages"), {"ok": True, "languages": ["en"]})
 
 
 class MissingDesktop(unittest.TestCase):
