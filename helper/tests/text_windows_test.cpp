@@ -61,7 +61,9 @@ TEST(Characters, CountGraphemeClustersNotUnits) {
   EXPECT_EQ(lastCharacters(text, 0), u"");
   EXPECT_EQ(lastCharacters(text, -4), u"");
   // A lone surrogate is a character of its own and never splits a pair beside it.
-  const std::u16string broken = u"x\xD800\U0001F600";
+  std::u16string broken = u"x";
+  broken += char16_t{0xD800};
+  broken += u"\U0001F600";
   EXPECT_EQ(lastCharacters(broken, 2), broken.substr(1));
   // Counting: CR LF is one character in ASCII text as in any other.
   const std::pair<std::u16string, std::int64_t> counts[] = {
