@@ -93,7 +93,7 @@ def keys(window):
     "text JSON" whenever the entry changes. Reads commands from stdin, one a line: 'own ["TEXT",
     "HTML"]' takes the clipboard with UTF8_STRING and text/html values, "dump" prints
     "clip TARGET HEX" for both targets ("-" when the owner gives none), "select TEXT" puts text in
-    the entry and selects it all."""
+    the entry and selects it all, "put TEXT" puts it there with the caret at its end."""
     box = Gtk.Box(orientation=Gtk.Orientation.VERTICAL, spacing=6, margin=10)
     window.add(box)
     entry = Gtk.Entry(text="")
@@ -132,11 +132,11 @@ def keys(window):
                 value = data.get_data() if data and data.get_length() >= 0 else None
                 print(f"clip {target.name()} {value.hex() if value is not None else '-'}",
                       flush=True)
-        elif word == "select":
+        elif word in ("select", "put"):
             entry.set_text(json.loads(rest))
             entry.grab_focus()
-            entry.select_region(0, -1)
-            print("selected", flush=True)
+            entry.select_region(0 if word == "select" else -1, -1)
+            print("selected" if word == "select" else "put", flush=True)
 
     def on_stdin(channel, _condition):
         line = channel.readline()

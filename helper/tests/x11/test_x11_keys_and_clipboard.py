@@ -173,8 +173,10 @@ class KeysAndClipboard(unittest.TestCase):
         self.assertEqual(self.app.lines_until(lambda l: l == "text " + json.dumps(text))[-1],
                          "text " + json.dumps(text))
 
-        # The selection comes through the copy shortcut; the clipboard then holds what it held.
-        self.app.tell("select " + json.dumps("copied words"), "selected")
+        # Select all takes the layout's A, which sits where Q sits on a US keyboard; the
+        # selection then comes through the copy shortcut and the clipboard holds what it held.
+        self.app.tell("put " + json.dumps("copied words"), "put")
+        self.assertEqual(self.ask("selectAll"), {"ok": True})
         reply = self.ask("selection")
         self.assertEqual((reply["text"], reply.get("via")), ("copied words", "copy"), reply)
         dump = self.app.tell("dump", "clip text/html")[-2:]
