@@ -7,12 +7,14 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <future>
 #include <mutex>
 #include <set>
 #include <thread>
+#include <vector>
 
 #include "helper/platform/key_codes.h"
 #include "helper/platform/x11/x11_key_codes.h"
@@ -82,6 +84,12 @@ struct X11EventSystem::State {
   // hands every key to the helper (the passive grab has become an active one).
   std::mutex swallowedMutex;
   std::set<unsigned> swallowedDown;  // guarded by swallowedMutex; written by the tap thread
+  // Keys let through while a swallowed press holds the keyboard, in order (keycode, down): the
+  // application gets them once the hold ends. Guarded by swallowedMutex.
+  std::vector<std::pair<unsigned, bool>> deferred;
+  // Keycodes whose press reached the application as the helper's own key after a hold while
+  // the user still held them: the helper's copy is released with the user's release.
+  std::set<unsigned> relayedDown;  // guarded by swallowedMutex
   std::optional<Pending> pending;
   bool selected = false;
 
@@ -250,7 +258,7 @@ struct X11EventSystem::State {
   }
 
   // Ends the active grab of a swallowed press (from any thread), so that a key posted now
-  // reaches the application instead of the helper.
+  // reaches the application instead of the helper; the keys let through meanwhile go first.
   void releaseKeyboard() {
     {
       std::lock_guard lock(swallowedMutex);
@@ -259,7 +267,47 @@ struct X11EventSystem::State {
     }
     XIUngrabDevice(display.get(), keyboardId, CurrentTime);
     XSync(display.get(), False);
+    deliverDeferred();
     wakeUp();  // the sync may have queued events the tap thread has not seen
+  }
+
+  // A key the callback let through while a swallowed press held the keyboard. The hold took it
+  // from the application, so it is posted as the helper's own once the hold is over. A release
+  // whose press reached the application before the hold cannot be given again: XTest releases
+  // only keys it pressed itself.
+  void deferLetThrough(unsigned keycode, bool down) {
+    std::lock_guard lock(swallowedMutex);
+    const bool pressedInHold = std::any_of(deferred.begin(), deferred.end(), [&](const auto& k) {
+      return k.first == keycode && k.second;
+    });
+    if (down || pressedInHold) deferred.emplace_back(keycode, down);
+  }
+
+  // Posts the keys let through during the hold that has just ended, in their order.
+  void deliverDeferred() {
+    std::vector<std::pair<unsigned, bool>> keys;
+    {
+      std::lock_guard lock(swallowedMutex);
+      keys.swap(deferred);
+      for (const auto& [keycode, down] : keys)
+        if (down)
+          relayedDown.insert(keycode);
+        else
+          relayedDown.erase(keycode);
+    }
+    for (const auto& [keycode, down] : keys)
+      if (auto code = virtualKeyForKeycode(keycode)) poster->post(*code, down, 0);
+  }
+
+  // The user released a key whose press the helper gave the application after a hold: the
+  // helper's copy of the press is released too, so that no key stays down.
+  void releaseRelayed(unsigned keycode, int sourceid) {
+    if (xtestDevices.contains(sourceid)) return;
+    {
+      std::lock_guard lock(swallowedMutex);
+      if (!relayedDown.erase(keycode)) return;
+    }
+    if (auto code = virtualKeyForKeycode(keycode)) poster->post(*code, false, 0);
   }
 
   void rawEvent(const XIRawEvent& raw) {
@@ -276,6 +324,7 @@ struct X11EventSystem::State {
           return;
         }
         if (auto e = keyEvent(keycode, down, repeat, raw.sourceid)) tell(*e);
+        if (!down) releaseRelayed(keycode, raw.sourceid);
         return;
       }
       case XI_RawButtonPress:
@@ -317,15 +366,23 @@ struct X11EventSystem::State {
         swallowedDown.insert(keycode);
       }
     } else if (pass && e && e->userData != platform::syntheticMark) {
-      // The keyboard is held for a swallowed press: a key let through is delivered again as
-      // the helper's own. It reaches the application once that press is over (or the helper
-      // posted a key, which ends the hold); until then it comes back here and stays.
-      poster->post(e->keyCode, down, 0);
+      // The keyboard is held for a swallowed press: a key let through reaches the application
+      // as the helper's own once that press is over, or at once when the helper's own key
+      // (posted by the callback) has already ended the hold.
+      if (activeGrab())
+        deferLetThrough(keycode, down);
+      else
+        poster->post(e->keyCode, down, 0);
     }
+    if (!down && e && e->userData != platform::syntheticMark)
+      releaseRelayed(keycode, event.sourceid);
+    bool holdEnded = false;
     if (!down) {
       std::lock_guard lock(swallowedMutex);
-      swallowedDown.erase(keycode);
+      holdEnded = swallowedDown.erase(keycode) > 0 && swallowedDown.empty();
     }
+    // The server ended the grab with this release: what was kept back goes on now.
+    if (holdEnded) deliverDeferred();
     XFlush(d);
   }
 

@@ -140,6 +140,18 @@ class KeysAndClipboard(unittest.TestCase):
         self.assertEqual([(l["key"], l["down"], l["swallowed"]) for l in reported],
                          [("Space", True, True), ("Space", False, True)])
 
+        # A key typed while the swallowed Space holds the keyboard reaches the application once
+        # the Space is up; the Space itself never does.
+        for keycode, down in [(ALT, True), (SPACE, True), (Q, True), (Q, False), (SPACE, False),
+                              (ALT, False)]:
+            self.user.key(keycode, down)
+        got = self.app.lines_until(lambda l: l == f"key release q {Q}")
+        got += self.app.lines_until(lambda l: l == f"key release Alt_L {ALT}") \
+            if f"key release Alt_L {ALT}" not in got else []
+        keys = [l for l in got if l.startswith("key ")]
+        self.assertEqual([l for l in keys if "space" in l], [])
+        self.assertLess(keys.index(f"key press q {Q}"), keys.index(f"key release q {Q}"))
+
     def test_2_watched_modifier_and_space_first_chord(self):
         self.assertEqual(self.ask("config", watch=["LeftOption"]), {"ok": True})
         self.user.key(ALT, True)
@@ -147,6 +159,7 @@ class KeysAndClipboard(unittest.TestCase):
         lines = self.helper_lines_until(lambda l: l.get("t") == "up")
         self.assertEqual([(l["t"], l["key"]) for l in lines if l.get("t") in ("down", "up")],
                          [("down", "LeftOption"), ("up", "LeftOption")])
+        self.app.lines_until(lambda l: l == f"key release Alt_L {ALT}")
         # Space first, Option a moment later: a chord, and the application gets no space.
         time.sleep(0.6)
         self.user.key(SPACE, True, pause=0.01)
