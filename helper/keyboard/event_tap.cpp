@@ -40,8 +40,8 @@ std::optional<platform::InputEvent> handleKey(Helper& h, platform::TapProxy prox
   const bool quiet =
       !s.armed && s.heldModifiers.empty() && (event.flags & platform::kModifierFlags) == 0;
   const bool startsChord = name == "Space" && hasSpaceChordRule(s);
-  if (isDown && s.keyGate.holdBack(true, isRepeat, quiet, startsChord && event.swallowable,
-                                    h.now()) &&
+  if (isDown &&
+      s.keyGate.holdBack(true, isRepeat, quiet, startsChord && event.swallowable, h.now()) &&
       startHeldPress(h, event))
     return std::nullopt;
 
