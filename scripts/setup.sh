@@ -20,12 +20,20 @@ packages=(
   imagemagick fonts-dejavu-core
   # tests: a sound server of their own, its client, and media to decode
   pulseaudio pulseaudio-utils ffmpeg
+  # the real X11 desktop: X server, XRandR and XComposite, the accessibility bus (libatspi)
+  libx11-dev libxrandr-dev libxcomposite-dev libatspi2.0-dev
+  # its tests: a private X server, session bus, accessibility bus, window manager, property
+  # reader, and the GTK 3 test window on Debian's Python
+  xvfb dbus dbus-bin at-spi2-core openbox x11-utils python3-gi gir1.2-gtk-3.0
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev python3
   # whole-process comparisons (bench/cli_vs_socat.sh, bench/window_shot_vs_tesseract.py)
   hyperfine socat tesseract-ocr
   # the Debian package: its runtime dependencies worked out from the linked libraries
   dpkg-dev file
+  # the X11 session's keyboard, synthetic keys, layouts and clipboard, and a bare X server for tests
+  libx11-dev libx11-xcb-dev libxtst-dev libxi-dev libxfixes-dev libxkbcommon-dev libxkbcommon-x11-dev
+  xvfb x11-xkb-utils
 )
 
 sudo=""

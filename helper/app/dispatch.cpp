@@ -20,10 +20,12 @@
 #include "helper/core/emit.h"
 #include "helper/core/helper.h"
 #include "helper/core/screen_queries.h"
+#include "helper/keyboard/key_rules.h"
 #include "helper/output/copy_selection.h"
 #include "helper/output/decode_to_wav.h"
 #include "helper/output/ducking.h"
 #include "helper/output/select_back.h"
+#include "helper/platform/events.h"
 
 namespace parlevox {
 namespace {
@@ -92,6 +94,9 @@ void handleCommand(Helper& h, const Command& command) {
   if (command.cmd != "selection") abandonLateCopy(h);
   if (auto it = byName.find(command.cmd); it != byName.end()) {
     it->second(h, command);
+    // Rules, watched keys and arming decide which presses the tap may have to swallow.
+    if (command.cmd == "config" || command.cmd == "arm")
+      h.platform.events->needSwallowing(swallowNeeds(h.state.keyboard));
     return;
   }
   respond(command.id, {{"ok", false}, {"error", "unknown command"}});

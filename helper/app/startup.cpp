@@ -66,7 +66,10 @@ int runHelper(int argc, char** argv, const platform::Platform& platform) {
   platform.workspace->prohibitActivation();
   if (platform.scriptedInput)
     platform.scriptedInput->mainLoopStarting([&loop](double delayMs, std::function<void()> task) {
-      loop.after(delayMs, std::move(task));
+      if (delayMs < 0)
+        loop.post(std::move(task));
+      else
+        loop.after(delayMs, std::move(task));
     });
   loop.run();
   return 0;

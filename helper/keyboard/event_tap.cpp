@@ -40,14 +40,16 @@ std::optional<platform::InputEvent> handleKey(Helper& h, platform::TapProxy prox
   const bool quiet =
       !s.armed && s.heldModifiers.empty() && (event.flags & platform::kModifierFlags) == 0;
   const bool startsChord = name == "Space" && hasSpaceChordRule(s);
-  if (isDown && s.keyGate.holdBack(true, isRepeat, quiet, startsChord, h.now()) &&
+  if (isDown &&
+      s.keyGate.holdBack(true, isRepeat, quiet, startsChord && event.swallowable, h.now()) &&
       startHeldPress(h, event))
     return std::nullopt;
 
   const bool ruleHolds = isDown && name && swallowRuleHolds(s, name, modifiersDown(event.flags));
   const bool reporting = s.armed || ruleHolds || watchedModifierHeld(s);
   const auto [seen, swallow] = s.keyGate.decide(code, isDown, isRepeat, reporting, [&] {
-    return ruleHolds || captureAllInput(s, h.now(), name);
+    // A press that has already reached the application is reported as let through.
+    return event.swallowable && (ruleHolds || captureAllInput(s, h.now(), name));
   });
 
   if (code == platform::kSpaceKeyCode && !isRepeat) {
@@ -89,6 +91,7 @@ bool installTap(Helper& h) {
   };
   if (!h.platform.events->createTap(kTapEventMask, callback)) return false;
   h.state.keyboard.eventTap = true;
+  h.platform.events->needSwallowing(swallowNeeds(h.state.keyboard));
   return true;
 }
 
@@ -129,6 +132,8 @@ std::optional<platform::InputEvent> handleTapEvent(Helper& h, platform::TapProxy
   auto out = decide(h, proxy, event);
   // What the user pressed may have written the pasteboard; copies the helper asks for take note.
   if (out) noteUserPress(h.state.keyboard.userPresses, event);
+  // Held modifiers and arming change which presses may be swallowed next.
+  h.platform.events->needSwallowing(swallowNeeds(h.state.keyboard));
   return out;
 }
 

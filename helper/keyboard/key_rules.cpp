@@ -43,6 +43,29 @@ bool swallowRuleHolds(const KeyboardState& s, std::optional<std::string_view> ke
   return false;
 }
 
+platform::SwallowNeeds swallowNeeds(const KeyboardState& s) {
+  platform::SwallowNeeds needs;
+  needs.everyKey = s.armed && watchedModifierHeld(s);
+  auto add = [&](std::int64_t code, std::uint64_t flags) {
+    const platform::SwallowNeeds::Combination c{code, flags};
+    if (std::find(needs.combinations.begin(), needs.combinations.end(), c) ==
+        needs.combinations.end())
+      needs.combinations.push_back(c);
+  };
+  for (const auto& rule : s.swallowRules) {
+    const auto code = platform::keyCodeNamed(rule.key);
+    if (!code || rule.when.empty()) continue;
+    std::uint64_t flags = 0;
+    for (const auto& name : rule.when)
+      for (const auto& m : platform::modifierKeys())
+        if (m.name == name) flags |= platform::independentFlag(m);
+    add(*code, flags);
+    // A quiet Space is held back while a modifier may still join it.
+    if (*code == platform::kSpaceKeyCode) add(*code, 0);
+  }
+  return needs;
+}
+
 std::set<std::string> modifiersDown(std::uint64_t flags) {
   std::set<std::string> names;
   for (const auto& m : platform::modifierKeys())

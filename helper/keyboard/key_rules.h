@@ -13,7 +13,8 @@ namespace parlevox {
 struct KeyboardState;
 namespace platform {
 class EventSystem;
-}
+struct SwallowNeeds;
+}  // namespace platform
 
 /// Armed, or a watched modifier (or watched mouse button) is held.
 bool shouldReportKeys(const KeyboardState& s);
@@ -29,6 +30,10 @@ bool captureAllInput(const KeyboardState& s, double now, std::optional<std::stri
 /// counting `alsoDown` as held too. False when `key` is absent.
 bool swallowRuleHolds(const KeyboardState& s, std::optional<std::string_view> key,
                       const std::set<std::string>& alsoDown = {});
+
+/// The presses the tap may have to swallow: each swallow rule's key with its modifiers held, a
+/// Space that may start a chord on its own, and every key while all input may be captured.
+platform::SwallowNeeds swallowNeeds(const KeyboardState& s);
 
 /// Names of the modifier keys whose device bit is set in `flags`.
 std::set<std::string> modifiersDown(std::uint64_t flags);

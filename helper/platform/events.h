@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace parlevox::platform {
 
@@ -35,6 +36,8 @@ struct InputEvent {
   std::int64_t keyboardType = 0;  // field 10, keyboard events
   std::int64_t buttonNumber = 0;  // field 3, mouse events
   double x = 0, y = 0;            // location in global top-left points, mouse events
+  /// False when the event has already reached the application and the tap can only watch it.
+  bool swallowable = true;
 };
 
 /// Identifies the tap that is delivering the current event; events posted through it enter the
@@ -43,6 +46,19 @@ using TapProxy = void*;
 
 /// The tap callback: returns the event (possibly changed) to let it through, nothing to swallow it.
 using TapCallback = std::function<std::optional<InputEvent>(TapProxy, const InputEvent&)>;
+
+/// The key presses the tap may be asked to swallow: keys with the modifiers that must be held
+/// (device-independent flag bits), or, while all input is being captured, every key.
+struct SwallowNeeds {
+  struct Combination {
+    std::int64_t keyCode = 0;
+    std::uint64_t flags = 0;
+    bool operator==(const Combination&) const = default;
+  };
+  std::vector<Combination> combinations;
+  bool everyKey = false;
+  bool operator==(const SwallowNeeds&) const = default;
+};
 
 class EventSystem {
  public:
@@ -62,6 +78,10 @@ class EventSystem {
   virtual bool keyIsDown(std::int64_t keyCode) = 0;
   /// Whether secure keyboard entry is on.
   virtual bool secureInputEnabled() = 0;
+  /// Which presses the tap callback may swallow from now on. A tap that sees every event before
+  /// the application needs nothing of this; one that can keep a key from the application only
+  /// by grabbing it beforehand grabs exactly these.
+  virtual void needSwallowing(const SwallowNeeds&) {}
 };
 
 }  // namespace parlevox::platform

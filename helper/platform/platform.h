@@ -21,7 +21,8 @@ class Pasteboard;
 class HotKeys;
 class SymbolicHotKeys;
 
-/// Runs `task` on the main loop after `delayMs`.
+/// Runs `task` on the main loop after `delayMs`. A negative delay runs it as soon as the loop
+/// can, and only that form may be asked from another thread.
 using MainLoopTimer = std::function<void(double delayMs, std::function<void()> task)>;
 
 /// Input played on the main loop by the platform itself (the simulated desktop's timed input).

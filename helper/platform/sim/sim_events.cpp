@@ -132,12 +132,15 @@ void SimEvents::disableTap(bool timeout) {
 void SimEvents::deliver(const platform::InputEvent& event) {
   if (event.type == platform::kKeyDown) keysDown_.insert(event.keyCode);
   if (event.type == platform::kKeyUp) keysDown_.erase(event.keyCode);
-  std::optional<platform::InputEvent> out = event;
+  platform::InputEvent seen = event;
+  seen.swallowable = !watchOnly_;
+  std::optional<platform::InputEvent> out = seen;
   if (callback_ && event.type < 64 && (mask_ >> event.type & 1)) {
     inCallback_ = true;
-    out = callback_(this, event);
+    out = callback_(this, seen);
     inCallback_ = false;
   }
+  if (watchOnly_) out = seen;
   auto j = describeEvent(event);
   j["do"] = out ? "receive" : "swallowed";
   recorder_.record(std::move(j));

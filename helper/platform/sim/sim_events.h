@@ -39,6 +39,9 @@ class SimEvents final : public platform::EventSystem {
   void onReceived(std::function<void(const platform::InputEvent&)> action) {
     received_ = std::move(action);
   }
+  /// From now on (`on`) or no longer, events reach the application before the tap sees them, as
+  /// on a desktop whose tap can only watch some presses: the tap's answer cannot keep them back.
+  void watchOnly(bool on) { watchOnly_ = on; }
   /// Sets secure keyboard entry on or off from now on.
   void setSecureInput(bool on) { secureInput_ = on; }
   bool hasTap() const { return static_cast<bool>(callback_); }
@@ -51,6 +54,7 @@ class SimEvents final : public platform::EventSystem {
   bool tapAvailable_ = true;
   std::int64_t tapFailures_ = 0;  // attempts that fail before one succeeds
   bool secureInput_ = false;
+  bool watchOnly_ = false;
   std::set<std::int64_t> keysDown_;
   std::function<void()> tapCreated_;
   std::function<void(const platform::InputEvent&)> received_;

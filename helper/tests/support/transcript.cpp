@@ -6,9 +6,10 @@
 //   command <json>      runs a command whose reply must be {"ok":true}; the reply is not logged
 //   ask <json>          queues a command as if read from stdin and runs what can run; its reply
 //                       is logged like an event, now or once a wait is over
-//   press <control> [unseen] [marked] [at X,Y]   key down, modifier down, or mouse button down;
-//                       unseen: the tap never sees it; marked: it carries the helper's own mark
-//   release <control> [unseen] [marked] [at X,Y]
+//   press <control> [unseen] [marked] [watched] [at X,Y]   key down, modifier down, or mouse
+//                       button down; unseen: the tap never sees it; marked: it carries the
+//                       helper's own mark; watched: it reached the application before the tap
+//   release <control> [unseen] [marked] [watched] [at X,Y]
 //   repeat <key>        an auto-repeat key down
 //   tapOff timeout|user the system disables the tap
 //   tick                one housekeeping tick
@@ -241,13 +242,15 @@ class Run {
       words >> name;
       auto control = sim::controlNamed(name);
       if (!control) return "unknown key or button " + name;
-      bool unseen = false;
+      bool unseen = false, watched = false;
       std::int64_t mark = 0;
       while (words >> word) {
         if (word == "unseen") {
           unseen = true;
         } else if (word == "marked") {
           mark = platform::syntheticMark;
+        } else if (word == "watched") {
+          watched = true;
         } else if (word == "at") {
           double x = 0, y = 0;
           char comma = 0;
@@ -257,9 +260,11 @@ class Run {
           return "unexpected " + word;
         }
       }
+      desktop_->events.watchOnly(watched);
       if (verb == "press") desktop_->input.press(*control, unseen, mark);
       if (verb == "release") desktop_->input.release(*control, unseen, mark);
       if (verb == "repeat") desktop_->input.repeat(*control);
+      desktop_->events.watchOnly(false);
       loop_.drain();
       return "";
     }
