@@ -96,7 +96,7 @@ void handleCommand(Helper& h, const Command& command) {
     it->second(h, command);
     // Rules, watched keys and arming decide which presses the tap may have to swallow.
     if (command.cmd == "config" || command.cmd == "arm")
-      h.platform.events->needSwallowing(swallowNeeds(h.state.keyboard));
+      tellSwallowNeeds(*h.platform.events, h.state.keyboard);
     return;
   }
   respond(command.id, {{"ok", false}, {"error", "unknown command"}});

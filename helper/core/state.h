@@ -42,6 +42,8 @@ struct KeyboardState {
   /// Watched mouse buttons whose press was swallowed; their release is swallowed too.
   std::set<std::int64_t> swallowedMouseButtons;
   KeyGate keyGate;
+  /// The presses the event system was last told it may have to swallow.
+  platform::SwallowNeeds swallowNeedsTold;
   /// Processes already asked to make their fields readable.
   std::set<std::int32_t> readableAsked;
   UserPresses userPresses;

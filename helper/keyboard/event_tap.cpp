@@ -91,7 +91,7 @@ bool installTap(Helper& h) {
   };
   if (!h.platform.events->createTap(kTapEventMask, callback)) return false;
   h.state.keyboard.eventTap = true;
-  h.platform.events->needSwallowing(swallowNeeds(h.state.keyboard));
+  tellSwallowNeeds(*h.platform.events, h.state.keyboard);
   return true;
 }
 
@@ -132,8 +132,8 @@ std::optional<platform::InputEvent> handleTapEvent(Helper& h, platform::TapProxy
   auto out = decide(h, proxy, event);
   // What the user pressed may have written the pasteboard; copies the helper asks for take note.
   if (out) noteUserPress(h.state.keyboard.userPresses, event);
-  // Held modifiers and arming change which presses may be swallowed next.
-  h.platform.events->needSwallowing(swallowNeeds(h.state.keyboard));
+  // A watched modifier going down or up changes whether every key may be captured next.
+  tellCaptureChange(*h.platform.events, h.state.keyboard);
   return out;
 }
 

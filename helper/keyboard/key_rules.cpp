@@ -43,9 +43,17 @@ bool swallowRuleHolds(const KeyboardState& s, std::optional<std::string_view> ke
   return false;
 }
 
+namespace {
+
+bool mayCaptureEveryKey(const KeyboardState& s) {
+  return s.armed && watchedModifierHeld(s);
+}
+
+}  // namespace
+
 platform::SwallowNeeds swallowNeeds(const KeyboardState& s) {
   platform::SwallowNeeds needs;
-  needs.everyKey = s.armed && watchedModifierHeld(s);
+  needs.everyKey = mayCaptureEveryKey(s);
   auto add = [&](std::int64_t code, std::uint64_t flags) {
     const platform::SwallowNeeds::Combination c{code, flags};
     if (std::find(needs.combinations.begin(), needs.combinations.end(), c) ==
@@ -64,6 +72,20 @@ platform::SwallowNeeds swallowNeeds(const KeyboardState& s) {
     if (*code == platform::kSpaceKeyCode) add(*code, 0);
   }
   return needs;
+}
+
+void tellSwallowNeeds(platform::EventSystem& events, KeyboardState& s) {
+  auto needs = swallowNeeds(s);
+  if (needs == s.swallowNeedsTold) return;
+  s.swallowNeedsTold = std::move(needs);
+  events.needSwallowing(s.swallowNeedsTold);
+}
+
+void tellCaptureChange(platform::EventSystem& events, KeyboardState& s) {
+  const bool everyKey = mayCaptureEveryKey(s);
+  if (everyKey == s.swallowNeedsTold.everyKey) return;
+  s.swallowNeedsTold.everyKey = everyKey;
+  events.needSwallowing(s.swallowNeedsTold);
 }
 
 std::set<std::string> modifiersDown(std::uint64_t flags) {

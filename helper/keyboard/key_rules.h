@@ -35,6 +35,14 @@ bool swallowRuleHolds(const KeyboardState& s, std::optional<std::string_view> ke
 /// Space that may start a chord on its own, and every key while all input may be captured.
 platform::SwallowNeeds swallowNeeds(const KeyboardState& s);
 
+/// Tells the event system what `swallowNeeds` gives when that differs from what it was last told
+/// (it starts out needing nothing). For a change of rules, watched keys or arming.
+void tellSwallowNeeds(platform::EventSystem& events, KeyboardState& s);
+
+/// After a key or button event: only whether every key may be captured can have changed, so only
+/// that is worked out, and the event system is told when it did change.
+void tellCaptureChange(platform::EventSystem& events, KeyboardState& s);
+
 /// Names of the modifier keys whose device bit is set in `flags`.
 std::set<std::string> modifiersDown(std::uint64_t flags);
 
