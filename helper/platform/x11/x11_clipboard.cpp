@@ -5,8 +5,6 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/Xfixes.h>
-#include <poll.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -15,6 +13,7 @@
 #include <list>
 
 #include "helper/platform/x11/x11_session_display.h"
+#include "helper/platform/x11/x11_wake_pipe.h"
 
 namespace parlevox::x11 {
 namespace {
@@ -153,7 +152,7 @@ struct X11Clipboard::State {
   DisplayPtr owner;
   Window ownerWindow = None;
   int fixesEventBase = 0;
-  int wake[2] = {-1, -1};
+  WakePipe wake;  // before the thread, which uses it until joined
   std::thread thread;
   std::atomic<bool> stop{false};
 
@@ -172,13 +171,8 @@ struct X11Clipboard::State {
 
   ~State() {
     stop = true;
-    if (wake[1] >= 0) {
-      const char c = 0;
-      [[maybe_unused]] auto n = ::write(wake[1], &c, 1);
-    }
+    wake.wake();
     if (thread.joinable()) thread.join();
-    for (int fd : wake)
-      if (fd >= 0) ::close(fd);
   }
 
   // Runs `task` on the owner thread and waits for it, at most the reply timeout.
@@ -190,8 +184,7 @@ struct X11Clipboard::State {
       std::lock_guard lock(mutex);
       tasks.push_back([promise, task = std::move(task)] { promise->set_value(task()); });
     }
-    const char c = 1;
-    [[maybe_unused]] auto n = ::write(wake[1], &c, 1);
+    wake.wake();
     if (future.wait_for(std::chrono::duration<double, std::milli>(limits.replyTimeoutMs)) !=
         std::future_status::ready)
       return std::nullopt;
@@ -212,13 +205,7 @@ void X11Clipboard::State::run() {
     double timeout = 1000;
     const double now = nowMs();
     for (const auto& t : transfers) timeout = std::min(timeout, std::max(0.0, t.deadline - now));
-    pollfd fds[2] = {{ConnectionNumber(d), POLLIN, 0}, {wake[0], POLLIN, 0}};
-    if (XPending(d) == 0) poll(fds, 2, static_cast<int>(timeout) + 1);
-    if (fds[1].revents & POLLIN) {
-      char buffer[64];
-      [[maybe_unused]] auto n = ::read(wake[0], buffer, sizeof buffer);
-    }
-    if (fds[0].revents & (POLLHUP | POLLERR)) break;
+    if (!wake.wait(d, timeout)) break;
     for (;;) {
       std::function<void()> task;
       {
@@ -414,7 +401,7 @@ std::unique_ptr<X11Clipboard> X11Clipboard::open(const char* display, ClipboardL
                                  XFixesSelectionWindowDestroyNotifyMask |
                                  XFixesSelectionClientCloseNotifyMask);
   XSync(o, False);
-  if (pipe(state->wake) != 0) return nullptr;
+  if (!state->wake.ok()) return nullptr;
   State* raw = state.get();
   state->thread = std::thread([raw] { raw->run(); });
   return std::unique_ptr<X11Clipboard>(new X11Clipboard(std::move(state)));

@@ -4,8 +4,6 @@
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
-#include <poll.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -20,6 +18,7 @@
 #include "helper/platform/x11/x11_key_codes.h"
 #include "helper/platform/x11/x11_key_poster.h"
 #include "helper/platform/x11/x11_session_display.h"
+#include "helper/platform/x11/x11_wake_pipe.h"
 
 namespace parlevox::x11 {
 namespace {
@@ -65,7 +64,7 @@ struct X11EventSystem::State {
   int xiOpcode = 0;
   int keyboardId = 0;
   std::set<int> xtestDevices;
-  int wake[2] = {-1, -1};
+  WakePipe wake;  // before the thread, which uses it until joined
   std::thread thread;
   std::atomic<bool> stop{false};
   std::atomic<std::uint64_t> mask{0};
@@ -95,13 +94,8 @@ struct X11EventSystem::State {
 
   ~State() {
     stop = true;
-    if (wake[1] >= 0) {
-      const char c = 0;
-      [[maybe_unused]] auto n = ::write(wake[1], &c, 1);
-    }
+    wake.wake();
     if (thread.joinable()) thread.join();
-    for (int fd : wake)
-      if (fd >= 0) ::close(fd);
   }
 
   // Queues a task on the main loop; false while there is none to queue on.
@@ -112,10 +106,7 @@ struct X11EventSystem::State {
     return true;
   }
 
-  void wakeUp() {
-    const char c = 1;
-    [[maybe_unused]] auto n = ::write(wake[1], &c, 1);
-  }
+  void wakeUp() { wake.wake(); }
 
   std::uint64_t currentFlags() const {
     std::uint64_t flags = 0;
@@ -440,13 +431,7 @@ struct X11EventSystem::State {
     while (!stop) {
       double timeout = 1000;
       if (pending) timeout = std::max(0.0, pending->deadline - nowMs());
-      pollfd fds[2] = {{ConnectionNumber(d), POLLIN, 0}, {wake[0], POLLIN, 0}};
-      if (XPending(d) == 0) poll(fds, 2, static_cast<int>(timeout) + 1);
-      if (fds[1].revents & POLLIN) {
-        char buffer[64];
-        [[maybe_unused]] auto n = ::read(wake[0], buffer, sizeof buffer);
-      }
-      if (fds[0].revents & (POLLHUP | POLLERR)) break;
+      if (!wake.wait(d, timeout)) break;
       std::optional<platform::SwallowNeeds> needs;
       bool startSelecting = false;
       {
@@ -504,7 +489,7 @@ std::unique_ptr<X11EventSystem> X11EventSystem::open(MainLoopPost post, const ch
       state->xtestDevices.insert(devices[i].deviceid);
   }
   if (devices) XIFreeDeviceInfo(devices);
-  if (state->keyboardId == 0 || pipe(state->wake) != 0) return nullptr;
+  if (state->keyboardId == 0 || !state->wake.ok()) return nullptr;
   State* raw = state.get();
   state->thread = std::thread([raw] { raw->run(); });
   return std::unique_ptr<X11EventSystem>(new X11EventSystem(std::move(state)));
